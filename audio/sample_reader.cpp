@@ -1,0 +1,110 @@
+#include "sample_reader.h"
+
+#include "byte_view.h"
+#include "wave_chunks.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+
+namespace {
+
+constexpr std::int64_t kScanSize = 32768;        // a file whose chunks cannot be walked is scanned this far
+constexpr std::int64_t kFormatScanLimit = 8188;  // where inspection looks for "fmt"
+
+// The byte scan for files whose chunk list cannot be walked. It starts at the format
+// block when there is one, as inspection does, so the two agree on the data chunk.
+int scanForData(SampleReader& reader, std::FILE* file, std::int64_t fileSize) {
+    std::unique_ptr<unsigned char[]> scan(new (std::nothrow) unsigned char[kScanSize]());
+    if (!scan) return kReaderNoMemory;
+    const std::int64_t wanted = std::min(fileSize, kScanSize);
+    const std::size_t got = ReadAt(file, 0, scan.get(), static_cast<std::size_t>(wanted));
+    const ByteView view{scan.get(), got};
+
+    const std::int64_t format = view.find("fmt", 0, std::min<std::int64_t>(static_cast<std::int64_t>(got), kFormatScanLimit));
+    const std::int64_t data = view.find("data", std::max<std::int64_t>(format, 0), static_cast<std::int64_t>(got));
+    if (data < 0) return kReaderNoData;
+    reader.dataSize = view.le32(data + 4);
+    reader.dataOffset = data + 8;
+    return kReaderOk;
+}
+
+}  // namespace
+
+int OpenSampleReader(SampleReader* reader, const char* path) {
+    if (!reader) return kReaderNoRecord;
+    if (reader->file) return kReaderNotOpen;
+    std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    if (!file) return kReaderNotOpen;
+
+    const std::int64_t fileSize = FileSize64(file);
+    const WaveChunks chunks = WalkWaveChunks(file, fileSize);
+    int result = kReaderOk;
+    if (chunks.hasFormatAndData()) {
+        reader->dataOffset = chunks.dataOffset;
+        reader->dataSize = chunks.dataSize;
+    } else {
+        result = scanForData(*reader, file, fileSize);
+    }
+    if (result != kReaderOk) {
+        std::fclose(file);
+        reader->dataOffset = 0;
+        reader->dataSize = 0;
+        return result;
+    }
+    reader->file = file;
+    reader->position = 0;
+    reader->block.reset();
+    reader->blockLength = 0;
+    return kReaderOk;
+}
+
+int ReadSampleBlock(SampleReader* reader, std::uint32_t blockSize) {
+    if (!reader) return kReaderNoRecord;
+    if (!reader->file) return kReaderNotOpen;
+
+    // A position before the data would read the header as samples; past it there is nothing.
+    const std::int64_t remaining = reader->dataSize - reader->position;
+    if (reader->position < 0 || remaining <= 0) {
+        reader->block.reset();
+        reader->blockLength = 0;
+        return kReaderEnd;
+    }
+    const std::size_t wanted = static_cast<std::size_t>(std::min<std::int64_t>(blockSize, remaining));
+
+    reader->block = AudioBuffer::allocateUninitialised(blockSize);
+    if (reader->block.empty()) {
+        reader->blockLength = 0;
+        return kReaderNoMemory;
+    }
+    reader->blockLength = blockSize;
+    std::byte* bytes = reader->block.data();
+
+    if (!SeekFile64(reader->file, reader->dataOffset + reader->position)) {
+        std::memset(bytes, 0, blockSize);
+        return kReaderEnd;
+    }
+    const std::size_t got = std::fread(bytes, 1, wanted, reader->file);
+    if (std::ferror(reader->file)) {
+        std::clearerr(reader->file);
+        std::memset(bytes, 0, blockSize);
+        return kReaderEnd;
+    }
+    // The last block, or one of a file shorter than its data chunk claims, ends in silence.
+    std::memset(bytes + got, 0, blockSize - got);
+    reader->position += blockSize;
+    return got > 0 ? kReaderOk : kReaderEnd;
+}
+
+int CloseSampleReader(SampleReader* reader) {
+    if (!reader) return kReaderNoRecord;
+    if (reader->file) std::fclose(reader->file);
+    reader->file = nullptr;
+    reader->dataOffset = 0;
+    reader->dataSize = 0;
+    reader->position = 0;
+    reader->block.reset();
+    reader->blockLength = 0;
+    return 0;
+}

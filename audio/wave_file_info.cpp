@@ -1,0 +1,163 @@
+#include "wave_file_info.h"
+
+#include "byte_view.h"
+#include "wave_chunks.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+
+namespace {
+
+constexpr std::int64_t kWindowSize = 8192;       // bytes the byte scan looks at
+constexpr std::int64_t kFormatScanLimit = 8188;  // "fmt" starts below this
+constexpr std::int64_t kScanLimit = 8180;        // every other pattern starts below this
+constexpr std::int64_t kTagWindow = 512;         // iXML tags start within this many bytes of BWFXML + 8
+constexpr std::int64_t kDescriptionSize = 256;   // the description field at the start of a bext body
+constexpr std::int64_t kMaxIxmlRead = 1 << 20;   // iXML beyond this is not searched for labels
+constexpr std::int32_t kMaxSampleRate = 1000000;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+// Zero-filled bytes that may be missing; a failed allocation is reported, not thrown.
+std::unique_ptr<unsigned char[]> zeroedBytes(std::int64_t size) {
+    return std::unique_ptr<unsigned char[]>(new (std::nothrow) unsigned char[static_cast<std::size_t>(size)]());
+}
+
+// Copies the label that starts at `from` until the stop byte, a zero byte or 32 bytes.
+void copyLabel(char (&label)[kLabelLength + 1], const ByteView& view, std::int64_t from, unsigned char stop) {
+    int length = 0;
+    while (length < kLabelLength) {
+        const unsigned char byte = view.at(from + length);
+        if (byte == stop || byte == 0) break;
+        label[length++] = static_cast<char>(byte);
+    }
+    label[length] = '\0';
+}
+
+// The iXML elements, each searched on its own; the tag must start below `limit`.
+void takeIxmlLabels(WaveFileInfo& info, const ByteView& view, std::int64_t from, std::int64_t limit) {
+    if (const std::int64_t s = view.find("<SCENE>", from, limit); s >= 0) copyLabel(info.scene, view, s + 7, '<');
+    if (const std::int64_t s = view.find("<TAKE>", from, limit); s >= 0) copyLabel(info.take, view, s + 6, '<');
+    if (const std::int64_t s = view.find("<TAPE>", from, limit); s >= 0) copyLabel(info.tape, view, s + 6, '<');
+}
+
+// Description lines "sTAKE=" and "sSCENE=" replace what the iXML block gave; the byte
+// after the key is skipped unexamined.
+void takeDescriptionLabels(WaveFileInfo& info, const ByteView& view, std::int64_t limit) {
+    if (const std::int64_t t = view.find("sTAKE", 0, limit); t >= 0) copyLabel(info.take, view, t + 6, '\r');
+    if (const std::int64_t u = view.find("sSCENE", 0, limit); u >= 0) copyLabel(info.scene, view, u + 7, '\r');
+}
+
+void copyPath(WaveFileInfo& info, const char* path) {
+    std::strncpy(info.path, path, kWavePathLength - 1);
+    info.path[kWavePathLength - 1] = '\0';
+}
+
+// The format block's channel count (bytes 2-3), rate (4-7) and bits per sample (14-15);
+// the format tag, byte rate and block alignment are not needed.
+void takeFormat(WaveFileInfo& info, const ByteView& view, std::int64_t formatStart) {
+    info.channels = view.le16(formatStart + 2);
+    info.sampleRate = static_cast<std::int32_t>(view.le32(formatStart + 4));
+    info.bitsPerSample = view.le16(formatStart + 14);
+}
+
+// Formats the player cannot handle: the eight-entry channel tables, the divisions by
+// channels and bytes per sample, and the length in seconds all need sane values.
+bool playableFormat(const WaveFileInfo& info) {
+    return info.channels >= 1 && info.channels <= kMaxChannels && info.sampleRate > 0 &&
+           info.sampleRate <= kMaxSampleRate && info.bitsPerSample >= 8 && info.bitsPerSample <= 32;
+}
+
+std::int64_t framesIn(const WaveFileInfo& info, std::uint64_t dataSize) {
+    const std::uint64_t bytesPerSample = static_cast<std::uint64_t>(info.bitsPerSample / 8);
+    return static_cast<std::int64_t>(dataSize / bytesPerSample / static_cast<std::uint64_t>(info.channels));
+}
+
+// A take whose chunks could be walked: everything comes from the chunks, wherever they lie.
+int inspectWalked(WaveFileInfo& info, const char* path, std::FILE* file, const WaveChunks& chunks) {
+    unsigned char formatBytes[16] = {};
+    ReadAt(file, chunks.formatOffset, formatBytes, static_cast<std::size_t>(std::min<std::int64_t>(chunks.formatSize, 16)));
+    copyPath(info, path);
+    takeFormat(info, ByteView{formatBytes, sizeof formatBytes}, 0);
+
+    if (chunks.ixmlOffset >= 0) {
+        const std::int64_t size = std::min(chunks.ixmlSize, kMaxIxmlRead);
+        if (auto ixml = zeroedBytes(size + 1)) {
+            const std::size_t got = ReadAt(file, chunks.ixmlOffset, ixml.get(), static_cast<std::size_t>(size));
+            const ByteView view{ixml.get(), got};
+            takeIxmlLabels(info, view, 0, static_cast<std::int64_t>(got));
+        }
+    }
+    if (chunks.bextOffset >= 0) {
+        unsigned char description[kDescriptionSize] = {};
+        const std::size_t got = ReadAt(file, chunks.bextOffset, description,
+                                       static_cast<std::size_t>(std::min(chunks.bextSize, kDescriptionSize)));
+        takeDescriptionLabels(info, ByteView{description, got}, static_cast<std::int64_t>(got));
+    }
+
+    if (!playableFormat(info)) return kInspectUnknownFormat;
+    info.frameCount = framesIn(info, static_cast<std::uint64_t>(chunks.dataSize));
+    return kInspectOk;
+}
+
+// A file whose chunk list cannot be walked: fixed byte patterns in its first 8192 bytes.
+int inspectWindow(WaveFileInfo& info, const char* path, const ByteView& window) {
+    bool formatFound = false;
+    bool dataFound = false;
+    std::uint32_t dataSize = 0;
+    if (const std::int64_t f = window.find("fmt", 0, kFormatScanLimit); f >= 0) {
+        formatFound = true;
+        copyPath(info, path);
+        takeFormat(info, window, f + 8);   // past the chunk identifier and size
+        // A "data" before the format block is not seen.
+        if (const std::int64_t d = window.find("data", f, kScanLimit); d >= 0) {
+            dataFound = true;
+            dataSize = window.le32(d + 4);
+        }
+    }
+    if (const std::int64_t x = window.find("BWFXML", 0, kScanLimit); x >= 0)
+        takeIxmlLabels(info, window, x + 8, x + 8 + kTagWindow);
+    takeDescriptionLabels(info, window, kScanLimit);
+
+    if (!formatFound || !dataFound || !playableFormat(info)) return kInspectUnknownFormat;
+    info.frameCount = framesIn(info, dataSize);
+    return kInspectOk;
+}
+
+}  // namespace
+
+int InspectWaveFile(WaveFileInfo* info, const char* path) {
+    if (!info) return kInspectNoRecord;
+    *info = WaveFileInfo{};
+
+    auto window = zeroedBytes(kWindowSize);
+    if (!window) return kInspectNoBuffer;
+    FileHandle file(path ? std::fopen(path, "rb") : nullptr);
+    if (!file) return kInspectCannotOpen;
+
+    const std::int64_t fileSize = FileSize64(file.get());
+    const WaveChunks chunks = WalkWaveChunks(file.get(), fileSize);
+    if (chunks.hasFormatAndData()) return inspectWalked(*info, path, file.get(), chunks);
+
+    // A short read is no error: the rest of the window stays zero.
+    const std::size_t got = ReadAt(file.get(), 0, window.get(), static_cast<std::size_t>(kWindowSize));
+    return inspectWindow(*info, path, ByteView{window.get(), got});
+}
+
+std::int64_t LengthInSeconds(const WaveFileInfo& info) {
+    return info.sampleRate > 0 ? info.frameCount / info.sampleRate : 0;
+}
+
+std::uint32_t BlockSizeFor(const WaveFileInfo& info) {
+    if (info.sampleRate <= 0 || info.bitsPerSample <= 0 || info.channels <= 0) return 0;
+    const std::uint64_t size = static_cast<std::uint64_t>(info.sampleRate / 10) *
+                               static_cast<std::uint64_t>(info.bitsPerSample / 8) *
+                               static_cast<std::uint64_t>(info.channels);
+    return size > 0xFFFFFFFFu ? 0 : static_cast<std::uint32_t>(size);
+}

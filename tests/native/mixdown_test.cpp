@@ -1,0 +1,227 @@
+// Mix-down of generated blocks into 16-bit stereo and the per-channel level values.
+
+#include "audio/audio_buffer.h"
+#include "audio/mixdown.h"
+#include "audio/wave_file_info.h"
+#include "tests/support/wave_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace wavetest;
+
+namespace {
+
+WaveFileInfo format(int channels, int bits, int rate) {
+    WaveFileInfo f;
+    f.channels = channels;
+    f.bitsPerSample = bits;
+    f.sampleRate = rate;
+    return f;
+}
+
+AudioBuffer blockOf(const Bytes& pcm) {
+    AudioBuffer block = AudioBuffer::allocateUninitialised(pcm.size());
+    std::memcpy(block.data(), pcm.data(), pcm.size());
+    return block;
+}
+
+// Every frame holds the same value per channel; for 24 bits the value is the top 16 bits
+// and the low byte is 0xA5, which the mix drops.
+Bytes constantPcm(int bits, std::size_t frames, const std::vector<std::int32_t>& perChannel) {
+    return makePcm(static_cast<int>(perChannel.size()), bits, frames, [&](std::size_t, int c) {
+        const std::int32_t v = perChannel[static_cast<std::size_t>(c)];
+        return bits == 24 ? static_cast<std::int32_t>(static_cast<std::uint32_t>(v) << 8) | 0xA5 : v;
+    });
+}
+
+ChannelFlags allOn() { ChannelFlags f; f.fill(1); return f; }
+
+struct Mixed {
+    std::vector<std::int16_t> left, right;
+    ChannelLevels levels{};
+    std::uint32_t length = 0;
+    std::size_t bufferSize = 0;
+};
+
+Mixed mix(const WaveFileInfo& f, const Bytes& pcm, const ChannelFlags& enabled) {
+    const int live = AudioBuffer::liveCount();
+    MixOutput out;
+    Mixed m;
+    m.levels.fill(12345);   // whatever the caller left there is overwritten
+    MixDownBlock(out, blockOf(pcm), f, enabled, m.levels);
+    EXPECT_EQ(AudioBuffer::liveCount(), live + 1);   // the source block is gone, the output is new
+    m.length = out.length;
+    m.bufferSize = out.buffer.size();
+    const Bytes bytes = copyBytes(out.buffer.data(), out.buffer.size());
+    for (std::size_t i = 0; i + 3 < bytes.size(); i += 4) {
+        m.left.push_back(static_cast<std::int16_t>(bytes[i] | bytes[i + 1] << 8));
+        m.right.push_back(static_cast<std::int16_t>(bytes[i + 2] | bytes[i + 3] << 8));
+    }
+    out.buffer.reset();
+    EXPECT_EQ(AudioBuffer::liveCount(), live);
+    return m;
+}
+
+bool allEqual(const std::vector<std::int16_t>& samples, std::int16_t value) {
+    for (std::int16_t s : samples)
+        if (s != value) return false;
+    return !samples.empty();
+}
+
+}  // namespace
+
+TEST(MixDown, SidesAreSignedSumsThatSaturate) {
+    struct Row {
+        const char* name;
+        int bits;
+        std::vector<std::int32_t> values;   // per channel
+        ChannelFlags enabled;
+        std::int16_t left, right;
+    };
+    const ChannelFlags none{};
+    const Row rows[] = {
+        {"20000 + 20000 left, -20000 + -20000 right", 16, {20000, -20000, 20000, -20000}, allOn(), 32767, -32768},
+        {"-1 + 5 is 4; 30000 - 30000 is 0", 16, {-1, 30000, 5, -30000}, allOn(), 4, 0},
+        {"eight channels of 30000", 16, std::vector<std::int32_t>(8, 30000), allOn(), 32767, 32767},
+        {"a switch off takes its channel out", 16, {1234, -4321}, ChannelFlags{0, 1}, 0, -4321},
+        {"mono feeds only the left side", 16, {-1234}, allOn(), -1234, 0},
+        {"all switches off: silence", 16, {20000, -20000, 7, 9}, none, 0, 0},
+        {"24 bits: the top 16 bits are mixed and saturate", 24, {20000, -7, 20000, 32100}, allOn(), 32767, 32093},
+        {"six channels: 1, 3, 5 left; 2, 4, 6 right", 16, {1, 10, 100, 1000, 10000, -20000}, allOn(), 10101, -18990},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const int channels = static_cast<int>(row.values.size());
+        const Mixed m = mix(format(channels, row.bits, 48000), constantPcm(row.bits, 4800, row.values), row.enabled);
+        EXPECT_EQ(m.length, 19200u);
+        EXPECT_TRUE(allEqual(m.left, row.left)) << "left[0] " << (m.left.empty() ? 0 : m.left[0]);
+        EXPECT_TRUE(allEqual(m.right, row.right)) << "right[0] " << (m.right.empty() ? 0 : m.right[0]);
+    }
+}
+
+TEST(MixDown, LevelsCountOnlyNonNegativeSamples) {
+    // A constant sample v in every frame: sum = frames * v, length = 4 * frames, so m = v / 4 + 1.
+    struct Row { const char* name; int bits; std::int32_t v; std::int32_t level; };
+    const Row rows[] = {
+        {"silence, m = 1", 16, 0, -36},
+        {"-1 is never counted", 16, -1, -36},
+        {"-32768 is never counted", 16, -32768, -36},
+        {"8216: m = 2055", 16, 8216, -3},
+        {"8220: m = 2056", 16, 8220, -2},
+        {"16380: m = 4096", 16, 16380, 0},
+        {"32767: m = 8192", 16, 32767, 3},
+        {"24 bits, top 31999: m = 8000, 2.90 -> 2", 24, 31999, 2},
+        {"24 bits, top 32100 is not counted", 24, 32100, -36},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Mixed m = mix(format(1, row.bits, 48000), constantPcm(row.bits, 4800, {row.v}), allOn());
+        EXPECT_EQ(m.levels[0], row.level);
+        EXPECT_TRUE(allEqual(m.left, static_cast<std::int16_t>(row.v)));   // mixed whatever its level
+        for (int c = 1; c < kMaxChannels; ++c) EXPECT_EQ(m.levels[static_cast<std::size_t>(c)], kLevelAbsent);
+    }
+}
+
+TEST(MixDown, SwitchesDecideHearingNotMeasuring) {
+    // Stereo at 48 kHz: left channel all 32767 (m = 8192 -> 3), right a full-scale square
+    // (half 32767, half -32768: sum 2400 * 32767 / 19200 = 4095, m = 4096 -> 0).
+    const Bytes pcm = makePcm(2, 16, 4800, [](std::size_t f, int c) { return c == 0 || f % 2 ? 32767 : -32768; });
+    for (const ChannelFlags& enabled : {allOn(), ChannelFlags{}}) {
+        const Mixed m = mix(format(2, 16, 48000), pcm, enabled);
+        EXPECT_EQ(m.levels[0], 3);
+        EXPECT_EQ(m.levels[1], 0);
+        if (enabled[0]) {
+            EXPECT_TRUE(allEqual(m.left, 32767));
+            EXPECT_EQ(m.right[0], -32768);
+            EXPECT_EQ(m.right[1], 32767);
+        } else {
+            EXPECT_TRUE(allEqual(m.left, 0));
+            EXPECT_TRUE(allEqual(m.right, 0));
+        }
+    }
+}
+
+TEST(MixDown, OtherDepthsGiveSilenceAndAbsentChannelsReadMinus48) {
+    const struct { int channels, bits; } rows[] = {{2, 8}, {2, 32}, {6, 16}, {6, 24}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.channels) + " channels, " + std::to_string(row.bits) + " bits");
+        // Every byte 0x30: 16 bits read 12336, 24 bits have the top 16 bits 12336: m = 3085 -> -1.
+        const Bytes pcm = makePcm(row.channels, row.bits, 4410, [](std::size_t, int) { return 0x30303030; });
+        const Mixed m = mix(format(row.channels, row.bits, 44100), pcm, allOn());
+        const bool playable = row.bits == 16 || row.bits == 24;
+        for (int c = 0; c < kMaxChannels; ++c) {
+            const std::int32_t want = c >= row.channels ? kLevelAbsent : playable ? -1 : -36;
+            EXPECT_EQ(m.levels[static_cast<std::size_t>(c)], want) << "channel " << c;
+        }
+        if (!playable) {
+            EXPECT_TRUE(allEqual(m.left, 0));
+            EXPECT_TRUE(allEqual(m.right, 0));
+        }
+    }
+}
+
+TEST(MixDown, OutputIsOneTenthSecondFromWholeFramesOnly) {
+    const struct { int rate; std::uint32_t bytes; } rates[] = {{44100, 17640}, {48000, 19200}, {22050, 8820}};
+    for (const auto& [rate, bytes] : rates) {
+        const Mixed m = mix(format(2, 16, rate), distinctPcm(2, 16, static_cast<std::size_t>(rate / 10)), allOn());
+        EXPECT_EQ(m.length, bytes) << rate;
+        EXPECT_EQ(m.bufferSize, bytes) << rate;
+    }
+
+    // 2.5 frames of stereo 16 bits: two frames are mixed, the half frame is not read.
+    const Mixed shortBlock = mix(format(2, 16, 1000), Bytes{1, 0, 2, 0, 3, 0, 4, 0, 5, 0}, allOn());
+    ASSERT_EQ(shortBlock.left.size(), 100u);
+    EXPECT_EQ(shortBlock.left[0], 1);
+    EXPECT_EQ(shortBlock.right[0], 2);
+    EXPECT_EQ(shortBlock.left[1], 3);
+    EXPECT_EQ(shortBlock.right[1], 4);
+    EXPECT_EQ(shortBlock.left[2], 0);
+
+    // A block twice the expected length still gives 100 frames, the first 100 of the block.
+    const Mixed longBlock = mix(format(1, 16, 1000), makePcm(1, 16, 200, [](std::size_t f, int) {
+        return static_cast<std::int32_t>(f) + 1;
+    }), allOn());
+    ASSERT_EQ(longBlock.length, 400u);
+    ASSERT_EQ(longBlock.left.size(), 100u);
+    EXPECT_EQ(longBlock.left[0], 1);
+    EXPECT_EQ(longBlock.left[99], 100);
+}
+
+TEST(MixDown, LevelFromMeanReferencePoints) {
+    // -3 - 10 * log10(2055 / m), truncated toward zero (so 4095 and 100 round up).
+    const struct { std::uint32_t m; std::int32_t level; } rows[] = {
+        {1, -36}, {100, -16}, {2054, -3}, {2055, -3}, {2056, -2}, {4095, 0}, {4096, 0}, {8192, 3}, {65535, 12}};
+    for (const auto& row : rows) EXPECT_EQ(LevelFromMean(row.m), row.level) << "m = " << row.m;
+}
+
+TEST(AudioBuffer, LiveCountFollowsOwnership) {
+    const int live = AudioBuffer::liveCount();
+    {
+        AudioBuffer a = AudioBuffer::allocateZeroed(64);
+        ASSERT_FALSE(a.empty());
+        EXPECT_EQ(a.size(), 64u);
+        EXPECT_EQ(a.data()[63], std::byte{0});
+        EXPECT_EQ(AudioBuffer::liveCount(), live + 1);
+
+        AudioBuffer b = std::move(a);   // moving hands over, counts nothing
+        EXPECT_TRUE(a.empty());
+        EXPECT_EQ(AudioBuffer::liveCount(), live + 1);
+
+        std::byte* raw = b.release();   // queued on a device: still live, no owner
+        EXPECT_TRUE(b.empty());
+        EXPECT_EQ(AudioBuffer::liveCount(), live + 1);
+        AudioBuffer back = AudioBuffer::adopt(raw, 64);
+        EXPECT_EQ(back.data(), raw);
+        EXPECT_EQ(AudioBuffer::liveCount(), live + 1);
+
+        AudioBuffer c = AudioBuffer::allocateUninitialised(16);
+        c = std::move(back);   // the 16 bytes are freed, the 64 move in
+        EXPECT_EQ(c.size(), 64u);
+        EXPECT_EQ(AudioBuffer::liveCount(), live + 1);
+    }
+    EXPECT_EQ(AudioBuffer::liveCount(), live);
+}
