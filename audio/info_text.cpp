@@ -7,7 +7,8 @@ const char* const kUnknownFormatText = " unknown fileformat";
 std::string FormatKilohertz(std::int32_t sampleRate) {
     const std::int64_t hertz = sampleRate;
     const std::int64_t magnitude = hertz < 0 ? -hertz : hertz;
-    std::string text = (hertz < 0 ? "-" : "") + std::to_string(magnitude / 1000);
+    std::string text = hertz < 0 ? "-" : "";
+    text += std::to_string(magnitude / 1000);
     std::int64_t thousandths = magnitude % 1000;
     if (thousandths != 0) {
         std::string decimals = std::to_string(1000 + thousandths).substr(1);   // three digits, leading zeros kept

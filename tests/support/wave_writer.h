@@ -15,6 +15,14 @@
 #include <system_error>
 #include <vector>
 
+#ifdef _WIN32
+#include <process.h>
+#define WAVETEST_PROCESS_ID _getpid()
+#else
+#include <unistd.h>
+#define WAVETEST_PROCESS_ID getpid()
+#endif
+
 namespace wavetest {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -208,7 +216,7 @@ public:
     explicit TempFile(const std::string& tag = "take") {
         static std::atomic<unsigned> counter{0};
         const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-        const auto stamp = std::to_string(ticks) + "-" + std::to_string(reinterpret_cast<std::uintptr_t>(this));
+        const auto stamp = std::to_string(WAVETEST_PROCESS_ID) + "-" + std::to_string(ticks);
         do {
             path_ = std::filesystem::temp_directory_path() /
                     ("vantorplay-" + tag + "-" + stamp + "-" + std::to_string(counter++) + ".wav");

@@ -1,0 +1,238 @@
+// The engine's hot work, each beside a yardstick measured in the same run:
+//   MixDown/*  one tenth of a second folded to stereo with levels, beside Copy/*, a plain
+//              memcpy of the same bytes. Each mix iteration also copies the block into a
+//              fresh buffer first, as the reader hands it over, so the mix's own cost is
+//              roughly MixDown minus Copy.
+//   Inspect/*  inspection of a 1 MB take and of a 3 GB sparse one with the same header:
+//              the two times should match, since inspection reads headers, not samples.
+// The takes are made in a temporary directory when the program starts and removed when
+// it ends.
+
+#include "audio/audio_buffer.h"
+#include "audio/mixdown.h"
+#include "audio/wave_file_info.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <numbers>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// ---- sample blocks -------------------------------------------------------------------
+
+struct SampleBlock {
+    WaveFileInfo format;
+    std::vector<std::byte> bytes;
+    std::int64_t frames = 0;
+};
+
+// One tenth of a second of a field recording: per channel a tone of its own and a few
+// harmonics at dialogue-like levels (-30 to -12 dBFS) over a little noise, so signs and
+// magnitudes vary as in real material and no branch is predictable.
+SampleBlock makeBlock(int channels, int bits, int rate) {
+    SampleBlock block;
+    block.format.channels = channels;
+    block.format.bitsPerSample = bits;
+    block.format.sampleRate = rate;
+    block.frames = rate / 10;
+    const int bytesPerSample = bits / 8;
+    const double fullScale = std::ldexp(1.0, bits - 1) - 1.0;
+    block.bytes.resize(static_cast<std::size_t>(block.frames) * channels * bytesPerSample);
+
+    std::uint32_t noise = 12345;
+    std::byte* out = block.bytes.data();
+    for (std::int64_t k = 0; k < block.frames; ++k) {
+        const double t = static_cast<double>(k) / rate;
+        for (int c = 0; c < channels; ++c) {
+            const double level = std::pow(10.0, (-12.0 - 3.0 * c) / 20.0);
+            const double tone = 110.0 * (c + 1) + 7.0 * c;
+            double x = 0.7 * std::sin(2 * std::numbers::pi * tone * t) + 0.2 * std::sin(2 * std::numbers::pi * 2.01 * tone * t) +
+                       0.1 * std::sin(2 * std::numbers::pi * 3.03 * tone * t + c);
+            noise = noise * 1664525u + 1013904223u;
+            x = x * level + (static_cast<double>(noise >> 8) / 16777216.0 - 0.5) * 0.002;
+            const auto sample = static_cast<std::int32_t>(std::lround(x * fullScale));
+            for (int b = 0; b < bytesPerSample; ++b)
+                *out++ = static_cast<std::byte>((static_cast<std::uint32_t>(sample) >> (8 * b)) & 0xFF);
+        }
+    }
+    return block;
+}
+
+void setBlockCounters(benchmark::State& state, const SampleBlock& block) {
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(block.bytes.size()));
+    state.SetItemsProcessed(state.iterations() * block.frames);   // sample frames
+}
+
+void mixDown(benchmark::State& state, const SampleBlock* block) {
+    ChannelFlags enabled;
+    enabled.fill(1);
+    ChannelLevels levels{};
+    MixOutput output;
+    const std::size_t size = block->bytes.size();
+    for (auto _ : state) {
+        AudioBuffer source = AudioBuffer::allocateUninitialised(size);
+        std::memcpy(source.data(), block->bytes.data(), size);
+        MixDownBlock(output, std::move(source), block->format, enabled, levels);
+        benchmark::DoNotOptimize(output.buffer.data());
+        benchmark::DoNotOptimize(levels.data());
+        benchmark::ClobberMemory();
+    }
+    if (output.length != static_cast<std::uint32_t>(block->frames * 4)) state.SkipWithError("wrong output length");
+    setBlockCounters(state, *block);
+}
+
+void copyBlock(benchmark::State& state, const SampleBlock* block) {
+    std::vector<std::byte> target(block->bytes.size());
+    for (auto _ : state) {
+        std::memcpy(target.data(), block->bytes.data(), block->bytes.size());
+        benchmark::DoNotOptimize(target.data());
+        benchmark::ClobberMemory();
+    }
+    setBlockCounters(state, *block);
+}
+
+// ---- takes on disk -------------------------------------------------------------------
+
+void putLe(std::vector<unsigned char>& out, std::uint64_t value, int byteCount) {
+    for (int i = 0; i < byteCount; ++i) out.push_back(static_cast<unsigned char>(value >> (8 * i)));
+}
+
+void putChunk(std::vector<unsigned char>& out, const char* id, const std::vector<unsigned char>& body) {
+    out.insert(out.end(), id, id + 4);
+    putLe(out, body.size(), 4);
+    out.insert(out.end(), body.begin(), body.end());
+    if (body.size() % 2 == 1) out.push_back(0);
+}
+
+// RIFF header, bext with labels, iXML, an 8 x 24 bit 48 kHz format block and the data
+// chunk's header, for a file of totalSize bytes in all.
+std::vector<unsigned char> takeHeader(std::uint64_t totalSize) {
+    std::vector<unsigned char> header;
+    header.insert(header.end(), {'R', 'I', 'F', 'F'});
+    putLe(header, totalSize - 8, 4);
+    header.insert(header.end(), {'W', 'A', 'V', 'E'});
+
+    std::vector<unsigned char> bext(602, 0);
+    const char description[] = "sTAKE=4\r\nsSCENE=12A\r\nsTAPE=DAY03\r\n";
+    std::memcpy(bext.data(), description, sizeof description - 1);
+    putChunk(header, "bext", bext);
+    const std::string ixml = "<?xml version=\"1.0\"?>\n<BWFXML><SCENE>12A</SCENE><TAKE>4</TAKE><TAPE>DAY03</TAPE>"
+                             "<TRACK_LIST><TRACK_COUNT>8</TRACK_COUNT></TRACK_LIST></BWFXML>\n";
+    putChunk(header, "iXML", std::vector<unsigned char>(ixml.begin(), ixml.end()));
+
+    std::vector<unsigned char> format;
+    putLe(format, 1, 2);                 // PCM
+    putLe(format, 8, 2);                 // channels
+    putLe(format, 48000, 4);
+    putLe(format, 48000 * 24, 4);        // bytes per second
+    putLe(format, 24, 2);                // bytes per frame
+    putLe(format, 24, 2);                // bits per sample
+    putChunk(header, "fmt ", format);
+
+    header.insert(header.end(), {'d', 'a', 't', 'a'});
+    putLe(header, totalSize - header.size() - 4, 4);
+    return header;
+}
+
+// Writes the header, then either every sample byte (zeros) or, for a sparse take, only
+// the last ones after a seek: the file system leaves the hole unallocated.
+bool writeTake(const fs::path& path, std::uint64_t totalSize, bool sparse) {
+    const std::vector<unsigned char> header = takeHeader(totalSize);
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    bool ok = std::fwrite(header.data(), 1, header.size(), file) == header.size();
+    if (sparse) {
+        const unsigned char tail[4] = {1, 2, 3, 4};
+        ok = ok && fseeko(file, static_cast<off_t>(totalSize - sizeof tail), SEEK_SET) == 0 &&
+             std::fwrite(tail, 1, sizeof tail, file) == sizeof tail;
+    } else {
+        const std::vector<unsigned char> zeros(totalSize - header.size(), 0);
+        ok = ok && std::fwrite(zeros.data(), 1, zeros.size(), file) == zeros.size();
+    }
+    return std::fclose(file) == 0 && ok;
+}
+
+class TakeDirectory {
+public:
+    static constexpr std::uint64_t kSmallTake = 1u << 20;           // 1 MiB
+    static constexpr std::uint64_t kSparseTake = 3ull << 30;        // 3 GiB
+
+    TakeDirectory() {
+        std::error_code error;
+        const fs::path base = fs::temp_directory_path(error);
+        std::string pattern = ((error ? fs::path("/tmp") : base) / "vantor_bench_XXXXXX").string();
+        if (!mkdtemp(pattern.data())) return;
+        dir_ = pattern;
+        small_ = dir_ / "take_1mb.wav";
+        sparse_ = dir_ / "take_3gb_sparse.wav";
+        ready_ = writeTake(small_, kSmallTake, false) && writeTake(sparse_, kSparseTake, true);
+    }
+    ~TakeDirectory() {
+        std::error_code error;
+        if (!dir_.empty()) fs::remove_all(dir_, error);
+    }
+    TakeDirectory(const TakeDirectory&) = delete;
+    TakeDirectory& operator=(const TakeDirectory&) = delete;
+
+    bool ready() const { return ready_; }
+    const fs::path& small() const { return small_; }
+    const fs::path& sparse() const { return sparse_; }
+
+private:
+    fs::path dir_, small_, sparse_;
+    bool ready_ = false;
+};
+
+void inspect(benchmark::State& state, const fs::path* take) {
+    const std::string path = take->string();
+    WaveFileInfo info;
+    if (InspectWaveFile(&info, path.c_str()) != kInspectOk || info.channels != 8) {
+        state.SkipWithError("the take does not inspect as 8 channels");
+        return;
+    }
+    for (auto _ : state) {
+        const int result = InspectWaveFile(&info, path.c_str());
+        benchmark::DoNotOptimize(result);
+        benchmark::DoNotOptimize(info);
+    }
+    state.SetItemsProcessed(state.iterations());   // inspections
+    state.counters["file_MB"] = static_cast<double>(fs::file_size(*take)) / 1e6;
+    state.counters["take_frames"] = static_cast<double>(info.frameCount);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+
+    const SampleBlock multichannel = makeBlock(8, 24, 48000);
+    const SampleBlock stereo = makeBlock(2, 16, 44100);
+    const TakeDirectory takes;
+    if (!takes.ready()) {
+        std::fprintf(stderr, "engine_bench: cannot write the takes to a temporary directory\n");
+        return 1;
+    }
+
+    benchmark::RegisterBenchmark("MixDown/8ch_24bit_48k", mixDown, &multichannel);
+    benchmark::RegisterBenchmark("Copy/8ch_24bit_48k", copyBlock, &multichannel);
+    benchmark::RegisterBenchmark("MixDown/2ch_16bit_44k1", mixDown, &stereo);
+    benchmark::RegisterBenchmark("Copy/2ch_16bit_44k1", copyBlock, &stereo);
+    benchmark::RegisterBenchmark("Inspect/1MB", inspect, &takes.small());
+    benchmark::RegisterBenchmark("Inspect/3GB_sparse", inspect, &takes.sparse());
+
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
