@@ -9,6 +9,7 @@
 #include "audio/wave_file_info.h"
 
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -29,6 +30,26 @@ void checkChunk(std::int64_t offset, std::int64_t size, std::int64_t fileSize) {
 // Byte i of the format block as inspection sees it: zero past the block's end.
 std::uint32_t formatByte(const std::uint8_t* data, const WaveChunks& chunks, std::int64_t i) {
     return i < chunks.formatSize ? data[chunks.formatOffset + i] : 0;
+}
+
+// Well-formed UTF-8 of code points up to U+FFFF without surrogates: what the terminal
+// transcoding of code page 1252 text may produce.
+bool wellFormedUtf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : 0;
+        if (length == 0 || i + length > text.size()) return false;
+        unsigned codePoint = length == 1 ? lead : length == 2 ? lead & 0x1Fu : lead & 0x0Fu;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            codePoint = (codePoint << 6) | (next & 0x3Fu);
+        }
+        const unsigned smallest = length == 1 ? 0 : length == 2 ? 0x80 : 0x800;
+        if (codePoint < smallest || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) return false;
+        i += length;
+    }
+    return true;
 }
 
 }  // namespace
@@ -52,7 +73,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(info.frameCount >= 0);
         FUZZ_CHECK(std::strcmp(info.path, path.c_str()) == 0);
     }
-    FUZZ_CHECK(FormatWaveInfo(info).size() < 256);
+    const std::string text = FormatWaveInfo(info);
+    FUZZ_CHECK(text.size() < 256);
+    // The labels are any bytes a file holds; their terminal form is still proper UTF-8.
+    const std::string utf8 = Cp1252ToUtf8(text);
+    FUZZ_CHECK(utf8.size() >= text.size() && utf8.size() <= 3 * text.size());
+    FUZZ_CHECK(wellFormedUtf8(utf8));
 
     std::FILE* file = std::fopen(path.c_str(), "rb");
     FUZZ_CHECK(file != nullptr);
