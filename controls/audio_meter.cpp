@@ -1,0 +1,90 @@
+// The level meter: two words of state, every paint copied in bands from one bitmap.
+
+#include "controls/audio_meter.h"
+
+#include "controls/control_math.h"
+#include "controls/controls.h"
+#include "controls/gdi_guard.h"
+#include "controls/window_words.h"
+
+namespace {
+
+using namespace controls;
+
+constexpr const char* kBitmap = "AUDIOMETER";
+
+// Client rows [top, bottom) from the picture that starts at source x `sourceX`.
+void copyBand(HDC target, HDC source, int width, int top, int bottom, int sourceX) {
+    if (bottom > top) {
+        BitBlt(target, 0, top, width, bottom - top, source, sourceX, top, SRCCOPY);
+    }
+}
+
+LRESULT onCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const LONG style = GetWindowLongA(window, GWL_STYLE);
+    if ((style & WS_TABSTOP) != 0) {
+        SetWindowLongA(window, GWL_STYLE, style & ~static_cast<LONG>(WS_TABSTOP));
+    }
+    ResourceBitmap bitmap(controlsModule(), kBitmap);
+    if (bitmap) {
+        const SIZE size = bitmap.size();
+        RECT rect{};
+        GetWindowRect(window, &rect);
+        POINT corner{rect.left, rect.top};
+        // GA_PARENT gives the desktop for a top-level meter, where screen coordinates stay.
+        MapWindowPoints(nullptr, GetAncestor(window, GA_PARENT), &corner, 1);
+        MoveWindow(window, corner.x, corner.y, size.cx / 2, size.cy, FALSE);
+    }
+    setWord(window, meter_words::level, std::uint16_t{0});
+    setWord(window, meter_words::hold, std::uint16_t{0});
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT onSetText(HWND window, WPARAM which, const char* text) {
+    const std::uint16_t units = meterUnitsFromText(text);
+    setWord(window, which == 0 ? meter_words::level : meter_words::hold, units);
+    InvalidateRect(window, nullptr, TRUE);
+    return DefWindowProcA(window, WM_SETTEXT, which, reinterpret_cast<LPARAM>(text));
+}
+
+LRESULT onPaint(HWND window) {
+    PaintScope paint(window);
+    MemoryDC memory(paint.dc());
+    ResourceBitmap bitmap(controlsModule(), kBitmap);
+    if (!memory || !bitmap) {
+        return 0;   // nothing to copy from
+    }
+    SelectGuard select(memory.get(), bitmap.get());
+    RECT client{};
+    GetClientRect(window, &client);
+    const int w = client.right;
+    const int h = client.bottom;
+    const int litX = 0;
+    const int unlitX = w;   // the right half when the window is half the bitmap's width
+    const std::uint16_t level = getUnsignedWord(window, meter_words::level);
+    const std::uint16_t hold = getUnsignedWord(window, meter_words::hold);
+    const int levelRow = meterBoundaryRow(level, h);
+    if (meterShowsHold(level, hold)) {
+        const int holdRow = meterBoundaryRow(hold, h);
+        copyBand(paint.dc(), memory.get(), w, 0, holdRow, unlitX);
+        copyBand(paint.dc(), memory.get(), w, holdRow, holdRow + 2, litX);
+        copyBand(paint.dc(), memory.get(), w, holdRow + 2, levelRow, unlitX);
+        copyBand(paint.dc(), memory.get(), w, levelRow, h, litX);
+    } else {
+        copyBand(paint.dc(), memory.get(), w, 0, levelRow, unlitX);
+        copyBand(paint.dc(), memory.get(), w, levelRow, h, litX);
+    }
+    return 0;
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK AudioMeterProc(HWND window, UINT message, WPARAM wParam,
+                                                                 LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:  return onCreate(window, message, wParam, lParam);
+    case WM_SETTEXT: return onSetText(window, wParam, reinterpret_cast<const char*>(lParam));
+    case WM_PAINT:   return onPaint(window);
+    default:         return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
