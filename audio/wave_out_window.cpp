@@ -1,0 +1,182 @@
+#include "audio/wave_out_window.h"
+
+#include "audio/audio_buffer.h"
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr int kTitleLength = 256;
+
+LONG_PTR slot(HWND hwnd, int index) { return GetWindowLongPtrA(hwnd, index); }
+void setSlot(HWND hwnd, int index, LONG_PTR value) { SetWindowLongPtrA(hwnd, index, value); }
+
+void setState(HWND hwnd, LONG_PTR state) { setSlot(hwnd, waveout_slots::state, state); }
+
+void tellOpenFailed(HWND hwnd) {
+    if (HWND owner = WaveOutOwnerOf(hwnd)) SendMessageA(owner, WM_WAVEOUT_OPENFAILED, reinterpret_cast<WPARAM>(hwnd), 0);
+}
+
+// ---- message handlers ----
+
+LRESULT onCreate(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    setSlot(hwnd, waveout_slots::reserved0, 0);
+    setSlot(hwnd, waveout_slots::device, 0);
+    setSlot(hwnd, waveout_slots::reserved2, 0);
+    setState(hwnd, WOS_IDLE);
+    auto* device = new (std::nothrow) WaveOutDevice{};
+    // Without a record the window still exists; start reports it as a failed open.
+    if (!device) return 0;
+    setSlot(hwnd, waveout_slots::device, reinterpret_cast<LONG_PTR>(device));
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+// The first round (wParam 0) resets the device so everything queued comes back; later
+// rounds only wait, through the queue, until the last return has been handled.
+LRESULT onClose(HWND hwnd, bool firstRound) {
+    WaveOutDevice* device = WaveOutDeviceOf(hwnd);
+    if (firstRound) ResetWaveOut(device);
+    if (device && device->pendingCount != 0) {
+        PostMessageA(hwnd, WM_CLOSE, 1, 0);
+        return 0;
+    }
+    DestroyWindow(hwnd);
+    return 0;
+}
+
+LRESULT onDestroy(HWND hwnd) {
+    WaveOutDevice* device = WaveOutDeviceOf(hwnd);
+    CloseWaveOut(device);
+    delete device;
+    setSlot(hwnd, waveout_slots::device, 0);
+    setSlot(hwnd, waveout_slots::reserved2, 0);
+    return 0;
+}
+
+LRESULT onBufferReturned(HWND hwnd, HWAVEOUT returnedBy, WAVEHDR* header) {
+    if (!header) return 0;
+    // Take the data back first; it is freed when this handler ends, after the notice.
+    AudioBuffer data = AudioBuffer::adopt(reinterpret_cast<std::byte*>(header->lpData), header->dwBufferLength);
+    FreeReturnedWaveHeader(returnedBy, header);
+
+    WaveOutDevice* device = WaveOutDeviceOf(hwnd);
+    std::uint16_t pending = 0;
+    if (device) {
+        device->flags &= ~WODF_BLOCKED;
+        // Never below 0, whatever arrives.
+        if (device->pendingCount > 0) device->pendingCount = static_cast<std::uint16_t>(device->pendingCount - 1);
+        pending = device->pendingCount;
+    }
+    // With the owner forgotten (the window is closing) the notice goes nowhere.
+    if (HWND owner = WaveOutOwnerOf(hwnd))
+        PostMessageA(owner, WM_WAVEOUT_DONE, reinterpret_cast<WPARAM>(hwnd), static_cast<LPARAM>(pending));
+    if (pending == 0) setState(hwnd, WOS_IDLE);
+    return 0;
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK WaveOutProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    try {
+        switch (msg) {
+        case WM_CREATE:  return onCreate(hwnd, msg, wParam, lParam);
+        case WM_CLOSE:   return onClose(hwnd, wParam == 0);
+        case WM_DESTROY: return onDestroy(hwnd);
+        case MM_WOM_DONE:
+            return onBufferReturned(hwnd, reinterpret_cast<HWAVEOUT>(wParam), reinterpret_cast<WAVEHDR*>(lParam));
+        default:         return DefWindowProcA(hwnd, msg, wParam, lParam);
+        }
+    } catch (...) {
+        // Nothing here throws by design; an exception must still not unwind into the system.
+        return 0;
+    }
+}
+
+int RegisterWaveOutClass(HINSTANCE instance) {
+    WNDCLASSA wc{};
+    wc.style = CS_GLOBALCLASS;
+    wc.lpfnWndProc = WaveOutProc;
+    wc.cbClsExtra = 0;
+    wc.cbWndExtra = waveout_slots::extraBytes;
+    wc.hInstance = instance;
+    wc.lpszClassName = kWaveOutClassName;
+    RegisterClassA(&wc);
+    return 1;
+}
+
+int UnregisterWaveOutClass(HINSTANCE instance) {
+    UnregisterClassA(kWaveOutClassName, instance);
+    return 0;
+}
+
+HWND CreateWaveOutWindow(HWND owner) {
+    HWND hwnd = CreateWindowExA(0, kWaveOutClassName, kWaveOutWindowTitle, WS_DISABLED, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (hwnd) setSlot(hwnd, waveout_slots::owner, reinterpret_cast<LONG_PTR>(owner));
+    return hwnd;
+}
+
+int StartWaveOutput(HWND hwnd, WaveFormatCode code) {
+    if (!hwnd) return -1;
+    WaveOutDevice* device = WaveOutDeviceOf(hwnd);
+    if (!device) {
+        tellOpenFailed(hwnd);
+        return 0;
+    }
+    if ((device->flags & WODF_OPEN) == 0) {
+        if (OpenWaveOut(device, hwnd, device->deviceId, code) != kWaveOutOk) {
+            tellOpenFailed(hwnd);
+            return 0;
+        }
+        char title[kTitleLength] = {};
+        GetWaveOutDeviceName(device->deviceId, title);
+        SetWindowTextA(hwnd, title);
+    }
+    if (WaveOutStateOf(hwnd) == WOS_IDLE) setState(hwnd, WOS_RUNNING);
+    return 0;
+}
+
+int StopWaveOutput(HWND hwnd) {
+    if (!hwnd) return -1;
+    WaveOutDevice* device = WaveOutDeviceOf(hwnd);
+    // The buffers the reset hands back arrive afterwards as returns and are released then.
+    ResetWaveOut(device);
+    CloseWaveOut(device);
+    setState(hwnd, WOS_IDLE);
+    return 0;
+}
+
+int QueueWaveBuffer(HWND hwnd, MixOutput* output) {
+    if (!hwnd) {
+        if (output) output->buffer.reset();
+        return -1;
+    }
+    WaveOutDevice* device = WaveOutDeviceOf(hwnd);
+    if (WaveOutStateOf(hwnd) == WOS_IDLE) {
+        RestartWaveOut(device);
+        setState(hwnd, WOS_RUNNING);
+    }
+    if (!output) return 0;
+    if (device && (device->flags & WODF_BLOCKED) == 0 && output->length <= output->buffer.size() &&
+        WriteWaveOut(device, output->buffer.data(), output->length) == kWaveOutOk) {
+        output->buffer.release();   // the header holds the bytes until the return hands them back
+        return 0;
+    }
+    output->buffer.reset();   // not queued: nothing will return it
+    return 0;
+}
+
+LRESULT DestroyWaveOutWindow(HWND hwnd) {
+    if (!hwnd) return -1;
+    setSlot(hwnd, waveout_slots::owner, 0);
+    return SendMessageA(hwnd, WM_CLOSE, 0, 0);
+}
+
+WaveOutDevice* WaveOutDeviceOf(HWND hwnd) {
+    return hwnd ? reinterpret_cast<WaveOutDevice*>(slot(hwnd, waveout_slots::device)) : nullptr;
+}
+
+LONG_PTR WaveOutStateOf(HWND hwnd) { return hwnd ? slot(hwnd, waveout_slots::state) : 0; }
+
+HWND WaveOutOwnerOf(HWND hwnd) { return hwnd ? reinterpret_cast<HWND>(slot(hwnd, waveout_slots::owner)) : nullptr; }

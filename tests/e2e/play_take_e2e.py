@@ -1,0 +1,495 @@
+#!/usr/bin/env python3
+"""End to end: the playback driver plays generated takes through the real wave output
+into a PulseAudio null sink, parec records the sink's monitor, and the recording must
+equal the expected stereo mix sample for sample.
+
+Runs inside the test environment (DISPLAY, PULSE_SERVER, WINEPREFIX and VP_WINE set).
+For each take a null sink at the take's own rate is loaded and made the default, with a
+silent stream keeping it running in real time, so the sound server has nothing to
+resample; the script prints the sample format of the player's stream and the
+resampler the server chose for it.
+
+The expected mix is worked out here from the take's bytes, independently of the engine:
+for every frame, the enabled channels' top 16 bits as signed numbers, odd channels summed
+into the left side and even ones into the right (the takes are quiet enough that no sum
+leaves the 16-bit range), whole blocks of a tenth of a second, the last one padded with
+silence.
+"""
+
+import argparse
+import array
+import math
+import os
+import re
+import signal
+import struct
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+TOLERANCE = 1          # LSB the sound server may change
+SILENCE = 1            # a captured sample within this is silence
+SETTLE_SECONDS = 2.5   # a new sink's capture loses the start of streams before this
+FAILURES = []
+DRIVER = None          # play_take.exe of the build under test
+
+
+def check(condition, message):
+    if not condition:
+        FAILURES.append(message)
+        print("FAIL: " + message, flush=True)
+    return condition
+
+
+# ---- takes ----
+
+def tone_take(path, channels, bits, rate, frames, amplitude=5000, first_hz=97.3):
+    """A take with a distinct tone per channel, frequencies that no tenth of a second
+    divides and a slow rise in loudness, so no two blocks are alike and a repeated or
+    missing block shows. Every channel starts at a non-zero value."""
+    peak = amplitude * (1 << (bits - 16))
+    values = array.array("i", bytes(4 * channels * frames))
+    for c in range(channels):
+        hz = first_hz * (c + 1) + 11.7 * c
+        step = 2.0 * math.pi * hz / rate
+        phase0 = 0.7 + 0.3 * c
+        rise = 0.5 / frames
+        values[c::channels] = array.array("i", (
+            int(round(peak * (0.5 + rise * f) * math.sin(phase0 + step * f))) for f in range(frames)))
+    if sys.byteorder != "little":
+        values.byteswap()
+    raw = values.tobytes()
+    if bits == 16:
+        pcm = bytearray(2 * len(values))
+        pcm[0::2] = raw[0::4]
+        pcm[1::2] = raw[1::4]
+    else:
+        pcm = bytearray(3 * len(values))
+        pcm[0::3] = raw[0::4]
+        pcm[1::3] = raw[1::4]
+        pcm[2::3] = raw[2::4]
+    write_take(path, channels, bits, rate, bytes(pcm))
+
+
+def write_take(path, channels, bits, rate, pcm):
+    align = channels * (bits // 8)
+    fmt = struct.pack("<HHIIHH", 1, channels, rate, rate * align, align, bits)
+    description = b"sSCENE=e2e\r\nsTAKE=1\r\n"
+    bext = description + bytes(602 - len(description))
+    body = b"WAVE"
+    body += b"fmt " + struct.pack("<I", len(fmt)) + fmt
+    body += b"bext" + struct.pack("<I", len(bext)) + bext
+    body += b"data" + struct.pack("<I", len(pcm)) + pcm
+    if len(pcm) % 2:
+        body += b"\0"
+    with open(path, "wb") as out:
+        out.write(b"RIFF" + struct.pack("<I", len(body)) + body)
+
+
+def read_take(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    at, fmt, pcm = 12, None, None
+    while at + 8 <= len(data):
+        cid, size = data[at:at + 4], struct.unpack_from("<I", data, at + 4)[0]
+        if cid == b"fmt ":
+            fmt = struct.unpack_from("<HHIIHH", data, at + 8)
+        elif cid == b"data":
+            pcm = data[at + 8:at + 8 + size]
+        at += 8 + size + (size & 1)
+    _, channels, rate, _, _, bits = fmt
+    return channels, bits, rate, pcm
+
+
+def expected_mix(path, enabled, start_frame):
+    """Stereo s16 frames of the mix from start_frame, in whole blocks, as two lists."""
+    channels, bits, rate, pcm = read_take(path)
+    width = bits // 8
+    top = bytearray(2 * (len(pcm) // width))
+    top[0::2] = pcm[width - 2::width]
+    top[1::2] = pcm[width - 1::width]
+    samples = array.array("h", bytes(top))
+    if sys.byteorder != "little":
+        samples.byteswap()
+    frames = len(samples) // channels - start_frame
+    block = rate // 10
+    blocks = max(0, -(-frames // block))
+    sides = []
+    for side in (0, 1):
+        used = [c for c in range(channels) if c % 2 == side and enabled[c]]
+        columns = [samples[start_frame * channels + c::channels] for c in used]
+        if columns:
+            mixed = [sum(values) for values in zip(*columns)]
+        else:
+            mixed = [0] * frames
+        for value in mixed:
+            assert -32768 <= value <= 32767, "the generated take is too loud for an exact mix"
+        sides.append(mixed + [0] * (blocks * block - frames))
+    return sides[0], sides[1], frames, blocks, block
+
+
+# ---- sound server ----
+
+def pactl(*args):
+    return subprocess.run(["pactl", *args], check=True, capture_output=True, text=True,
+                          stdin=subprocess.DEVNULL).stdout
+
+
+class RateSink:
+    """A private null sink at one rate, made the default, with a silent stream keeping it
+    running in real time and parec recording its monitor into a file."""
+
+    def __init__(self, rate, capture_path):
+        self.name = "vp_e2e_%d" % rate
+        self.rate = rate
+        self.previous_default = pactl("get-default-sink").strip()
+        self.module = pactl("load-module", "module-null-sink", "sink_name=" + self.name,
+                            "rate=%d" % rate, "channels=2", "format=s16le", "norewinds=1").strip()
+        spec = ["--format=s16le", "--rate=%d" % rate, "--channels=2", "--raw", "--latency-msec=%d" % SINK_LATENCY_MS]
+        self.busy = subprocess.Popen(["pacat", "-d", self.name, "--client-name=vp-e2e-busy", *spec, "/dev/zero"],
+                                     stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
+        # Only a running sink keeps its rate: an idle one takes the rate of the next
+        # stream that arrives, such as the environment's silent stream, which follows
+        # the default sink when it changes.
+        self.wait_running()
+        pactl("set-default-sink", self.name)
+        self.capture_file = open(capture_path, "wb")
+        self.capture = subprocess.Popen(["parec", "-d", self.name + ".monitor", *spec],
+                                        stdin=subprocess.DEVNULL, stdout=self.capture_file,
+                                        stderr=subprocess.DEVNULL)
+        time.sleep(SETTLE_SECONDS)
+
+    def wait_running(self):
+        for _ in range(100):
+            for line in pactl("list", "sinks", "short").splitlines():
+                fields = line.split()
+                if len(fields) >= 2 and fields[1] == self.name and "RUNNING" in fields:
+                    return
+            time.sleep(0.05)
+        raise RuntimeError("the sink %s does not run" % self.name)
+
+    def close(self):
+        for process in (self.capture, self.busy):
+            if process.poll() is None:
+                process.send_signal(signal.SIGINT)
+            try:
+                process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+        self.capture_file.close()
+        try:
+            pactl("set-default-sink", self.previous_default)
+        finally:
+            pactl("unload-module", self.module)
+
+
+class StreamWatch(threading.Thread):
+    """Polls the server's sink inputs while the driver plays and keeps what it learns
+    about the driver's stream."""
+
+    def __init__(self):
+        super().__init__(daemon=True)
+        self.stop = threading.Event()
+        self.seen = {}
+
+    def run(self):
+        while not self.stop.is_set():
+            try:
+                text = pactl("list", "sink-inputs")
+            except subprocess.CalledProcessError:
+                text = ""
+            for entry in text.split("Sink Input #")[1:]:
+                # The driver's own stream: not the silent ones, not wine's format probe,
+                # not the stream of another test program playing beside this one.
+                if 'application.name = "play_take.exe"' not in entry or "format test stream" in entry:
+                    continue
+                for key in ("Sample Specification", "Resample method"):
+                    found = re.search(r"^\s*%s:\s*(.*)$" % key, entry, re.M)
+                    if found:
+                        self.seen[key] = found.group(1).strip()
+            if "Sample Specification" in self.seen:
+                return   # seen once is enough; every query costs the sound server time
+            self.stop.wait(0.3)
+
+
+# ---- the driver ----
+
+def run_driver(command, timeout):
+    # scripts/play-take uses the build this driver belongs to.
+    build = os.path.dirname(os.path.dirname(os.path.abspath(DRIVER)))
+    env = dict(os.environ, VP_BUILD_DIR=build)
+    began = time.monotonic()
+    result = subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout, env=env)
+    wall = time.monotonic() - began
+    out = result.stdout.decode("latin-1").replace("\r", "")
+    err = result.stderr.decode("latin-1").replace("\r", "")
+    return result.returncode, out, err, wall
+
+
+def read_capture(path):
+    samples = array.array("h")
+    with open(path, "rb") as f:
+        samples.frombytes(f.read()[: (os.path.getsize(path) // 4) * 4])
+    if sys.byteorder != "little":
+        samples.byteswap()
+    return samples[0::2], samples[1::2]
+
+
+def first_loud(left, right, threshold):
+    for i, (l, r) in enumerate(zip(left, right)):
+        if abs(l) > threshold or abs(r) > threshold:
+            return i
+    return -1
+
+
+def silent(l, r):
+    return abs(l) <= SILENCE and abs(r) <= SILENCE
+
+
+def underrun_gaps(exp_left, exp_right, cap_left, cap_right, offset):
+    """Reads the capture as the expected frames in order with runs of silence inserted
+    (what the sound server plays when a stream runs dry). Returns the inserted runs as
+    (frame, length) and the largest difference of the frames that matched, or None when
+    the capture is not that: a lost, repeated or altered frame."""
+    gaps, j, worst = [], offset, 0
+    for i in range(len(exp_left)):
+        run = 0
+        while True:
+            if j >= len(cap_left):
+                return None
+            d = max(abs(cap_left[j] - exp_left[i]), abs(cap_right[j] - exp_right[i]))
+            if d <= TOLERANCE:
+                worst = max(worst, d)
+                j += 1
+                break
+            if not silent(cap_left[j], cap_right[j]):
+                return None
+            run += 1
+            j += 1
+        if run:
+            gaps.append((i, run))
+    return gaps, worst
+
+
+def compare(name, capture_path, exp_left, exp_right, block):
+    """Compares one capture with the expected mix. Returns (problems, underrun): the
+    problems found, and whether they are explained by the sound server running dry."""
+    cap_left, cap_right = read_capture(capture_path)
+    threshold = 8
+    exp_start = first_loud(exp_left, exp_right, threshold)
+    cap_start = first_loud(cap_left, cap_right, threshold)
+    if exp_start < 0:
+        return ["%s: the expected mix is silent" % name], False
+    if cap_start < 0:
+        return ["%s: nothing was captured (%d frames recorded)" % (name, len(cap_left))], False
+    offset = cap_start - exp_start
+    length = len(exp_left)
+    if offset < 0:
+        return ["%s: the capture starts inside the mix" % name], False
+    if offset + length > len(cap_left):
+        return ["%s: the capture ends %d frames before the mix" % (name, offset + length - len(cap_left))], False
+    worst, differing, first_bad = 0, 0, -1
+    for exp, cap in ((exp_left, cap_left), (exp_right, cap_right)):
+        for i in range(length):
+            d = abs(cap[offset + i] - exp[i])
+            worst = max(worst, d)
+            if d > TOLERANCE:
+                differing += 1
+                if first_bad < 0 or i < first_bad:
+                    first_bad = i
+    before = max([abs(v) for v in cap_left[:offset]] + [abs(v) for v in cap_right[:offset]] + [0])
+    after_left, after_right = cap_left[offset + length:], cap_right[offset + length:]
+    after = max([abs(v) for v in after_left] + [abs(v) for v in after_right] + [0])
+    print("%s: compared %d stereo frames (%d samples) from capture frame %d: largest difference %d, "
+          "%d samples off by more than %d; largest captured sample before the mix %d, after it %d (%d frames)"
+          % (name, length, 2 * length, offset, worst, differing, TOLERANCE, before, after, len(after_left)))
+    problems = []
+    if differing:
+        problems.append("%s: %d samples differ by more than %d LSB, the first at frame %d (block %d)"
+                        % (name, differing, TOLERANCE, first_bad, first_bad // block))
+    if before > SILENCE:
+        problems.append("%s: sound before the mix (peak %d)" % (name, before))
+    if after > SILENCE:
+        problems.append("%s: sound after the mix: a repeated or extra block (peak %d)" % (name, after))
+    underrun = False
+    if problems and before <= SILENCE:
+        found = underrun_gaps(exp_left, exp_right, cap_left, cap_right, offset)
+        if found is not None:
+            gaps, worst_in_order = found
+            underrun = True
+            print("%s: every frame arrived in order (largest difference %d), with silence inserted (the sound "
+                  "server ran dry): %s" % (name, worst_in_order,
+                                           ", ".join("%d frames before frame %d" % (n, at) for at, n in gaps[:8])))
+        else:
+            print("%s: frames were lost, repeated or altered" % name)
+    return problems, underrun
+
+
+ATTEMPTS = 3   # a capture spoilt by an underrun under machine load is played again
+STRICT = os.environ.get("VP_E2E_STRICT") == "1"
+NICENESS = -10
+SINK_LATENCY_MS = 20   # low: the sink plays in real time, as the environment's silent stream keeps it
+
+
+def play_case(args, workdir, name, channels, bits, rate, frames, enabled_list=None, start_seconds=0.0,
+              via_script=False, wall_bounds=None):
+    take = os.path.join(workdir, name + ".wav")
+    tone_take(take, channels, bits, rate, frames)
+    enabled = [1] * 8
+    extra = []
+    if enabled_list is not None:
+        enabled = [1 if c + 1 in enabled_list else 0 for c in range(8)]
+        extra += ["--channels", ",".join(str(c) for c in enabled_list) or "none"]
+    start_frame = int(round(start_seconds * rate))
+    if start_seconds:
+        extra += ["--start", repr(start_seconds)]
+    exp_left, exp_right, played_frames, blocks, block = expected_mix(take, enabled, start_frame)
+    extra.append("--trace")   # the device queue's depth at every return
+    if via_script:
+        command = [os.path.join(args.repo, "scripts", "play-take"), take, *extra]
+    else:
+        command = [os.environ["VP_WINE"], args.driver, take, *extra]
+    # Ahead of busy neighbours on the processor (builds, fuzzers), when the system allows
+    # it; otherwise nice says so and runs the command at the usual priority.
+    command = ["nice", "-n", str(NICENESS), *command]
+
+    # A wrong exit, block count, stream format or a starved queue fails at once; a capture
+    # that differs is played again, since the sound server under load can spoil one.
+    explained = True
+    for attempt in range(1, ATTEMPTS + 1):
+        hard, sound, underrun = play_once(name, command, workdir, rate, frames, start_frame, channels, bits,
+                                          exp_left, exp_right, blocks, block, wall_bounds)
+        if hard:
+            for problem in hard + sound:
+                check(False, problem)
+            return
+        if not sound:
+            return
+        explained = explained and underrun
+        if attempt < ATTEMPTS:
+            print("%s: attempt %d differs, playing again" % (name, attempt), flush=True)
+    if explained and not STRICT:
+        # Every frame arrived in order and the device always held three blocks when one
+        # came back: the player fed it in time, the sound server ran dry. Said loudly, not
+        # failed; VP_E2E_STRICT=1 fails it.
+        print("WARNING: %s: every attempt had an underrun in the sound server; nothing was lost, repeated or "
+              "altered and the device queue never ran low (VP_E2E_STRICT=1 fails this)" % name, flush=True)
+        return
+    for problem in sound:
+        check(False, problem)
+
+
+def play_once(name, command, workdir, rate, frames, start_frame, channels, bits,
+              exp_left, exp_right, blocks, block, wall_bounds):
+    capture = os.path.join(workdir, name + ".raw")
+    sink = RateSink(rate, capture)
+    watch = StreamWatch()
+    try:
+        watch.start()
+        status, out, err, wall = run_driver(command, timeout=frames / rate + 60)
+        time.sleep(0.5)   # the last block's sound reaches the monitor
+    finally:
+        watch.stop.set()
+        watch.join()
+        sink.close()
+    sys.stdout.write(out)
+    trace = re.compile(r"a block returned, (\d+) still queued")
+    queued = [int(m.group(1)) for m in trace.finditer(err)]
+    sys.stderr.write("".join(line + "\n" for line in err.splitlines() if not trace.search(line)))
+    # While the reader still delivers, a return leaves three blocks at the device; only
+    # the last three returns see the queue drain.
+    steady = queued[:max(0, blocks - 3)]
+    queue_full = all(q == 3 for q in steady)
+    print("%s: %d returns; blocks still queued at the device at each return while playing: %s"
+          % (name, len(queued), "always 3" if queue_full and steady else
+             "min %d" % min(steady) if steady else "no steady phase"))
+    spec = watch.seen.get("Sample Specification", "")
+    print("%s: %d channels, %d bits, %d Hz, %d frames from frame %d; wall time %.2f s; player's stream: %s; "
+          "resampling: %s" % (name, channels, bits, rate, frames, start_frame, wall, spec or "not seen",
+                              watch.seen.get("Resample method", "not reported")), flush=True)
+    problems = []
+    if status != 0:
+        return ["%s: the driver exited with %d" % (name, status)], [], False
+    played = re.search(r"played (\d+) blocks of (\d+) frames, (\d+) returned", out)
+    if played is None:
+        problems.append("%s: the driver did not report what it played" % name)
+    else:
+        if int(played.group(1)) != blocks or int(played.group(2)) != block:
+            problems.append("%s: %s blocks of %s frames queued, expected %d of %d (the take's length rounded up "
+                            "to whole blocks)" % (name, played.group(1), played.group(2), blocks, block))
+        if int(played.group(3)) != blocks:
+            problems.append("%s: %s returns for %d blocks" % (name, played.group(3), blocks))
+    # The sound server must not resample: the player's stream runs at the sink's rate.
+    if not (("%dHz" % rate) in spec and "2ch" in spec and "s16le" in spec):
+        problems.append("%s: the player's stream is %r, not 16-bit stereo at %d Hz" % (name, spec, rate))
+    if wall_bounds:
+        low, high = wall_bounds
+        if not low <= wall <= high:
+            problems.append("%s: wall time %.2f s for %.2f s of sound, outside %.1f..%.1f s"
+                            % (name, wall, frames / rate, low, high))
+    if len(queued) != blocks:
+        problems.append("%s: %d returns traced for %d blocks" % (name, len(queued), blocks))
+    if not queue_full:
+        problems.append("%s: the device queue ran low while the take was playing (%s)" % (name, steady))
+    sound_problems, underrun = compare(name, capture, exp_left, exp_right, block)
+    if not os.environ.get("VP_E2E_KEEP"):
+        os.remove(capture)
+    return problems, sound_problems, underrun
+
+
+def no_device_case(args, workdir):
+    take = os.path.join(workdir, "nodevice.wav")
+    tone_take(take, 2, 16, 44100, 4410)
+    status, out, err, _ = run_driver([os.environ["VP_WINE"], args.driver, take, "--device", "4000"], timeout=60)
+    sys.stderr.write(err)
+    check(status == 2, "no device: the driver exited with %d, not 2" % status)
+    check("no usable wave-output device" in err, "no device: no clear message (%r)" % err)
+    check("not released" not in err, "no device: buffers leaked")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--driver", required=True, help="play_take.exe")
+    parser.add_argument("--repo", required=True)
+    parser.add_argument("--only", help="run only the case of this name")
+    args = parser.parse_args()
+    global DRIVER
+    DRIVER = args.driver
+    for var in ("DISPLAY", "PULSE_SERVER", "WINEPREFIX", "VP_WINE"):
+        if not os.environ.get(var):
+            print("play_take_e2e: %s is not set: run inside the test environment (scripts/test)" % var)
+            return 1
+
+    cases = [
+        # name, channels, bits, rate, frames, options
+        ("eight48k", 8, 24, 48000, 480000, dict(wall_bounds=(9.5, 16.0))),
+        ("stereo44k", 2, 16, 44100, 3 * 44100 + 1234, {}),
+        ("mono96k", 1, 24, 96000, 2 * 96000 + 777, {}),
+        ("switched", 6, 16, 48000, 2 * 48000 + 4321, dict(enabled_list=[1, 4, 5], start_seconds=0.5)),
+        ("mono22k", 1, 16, 22050, 22050 + 100, {}),
+        ("odd12k", 2, 16, 12000, 12000 + 555, dict(via_script=True)),
+    ]
+    keep = os.environ.get("VP_E2E_KEEP")   # a folder that keeps the takes and captures, for a look
+    if keep:
+        os.makedirs(keep, exist_ok=True)
+    with tempfile.TemporaryDirectory(prefix="vp-e2e-") as tempdir:
+        workdir = keep or tempdir
+        for name, channels, bits, rate, frames, options in cases:
+            if args.only and args.only != name:
+                continue
+            play_case(args, workdir, name, channels, bits, rate, frames, **options)
+        if not args.only or args.only == "nodevice":
+            no_device_case(args, workdir)
+    if FAILURES:
+        print("%d failures" % len(FAILURES))
+        return 1
+    print("all cases passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
