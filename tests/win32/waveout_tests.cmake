@@ -1,7 +1,8 @@
 # The wave-output device and the hidden wave-out window on the real wave output: under
-# wine, the test environment's PulseAudio null sink. The buffers they play are silence,
-# so a capture running beside them hears nothing of them.
+# wine, the test environment's PulseAudio null sink. They hold the audio lock so that
+# their streams never run beside a capture.
 vp_add_gtest(waveout_tests
   wave_out_device_test.cpp
   wave_out_window_test.cpp
-  LIBS vantor_waveout)
+  LIBS vantor_waveout
+  PROPERTIES RESOURCE_LOCK audio)
