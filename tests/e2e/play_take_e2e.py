@@ -147,8 +147,8 @@ class RateSink:
         self.previous_default = pactl("get-default-sink").strip()
         self.module = pactl("load-module", "module-null-sink", "sink_name=" + self.name,
                             "rate=%d" % rate, "channels=2", "format=s16le", "norewinds=1").strip()
-        spec = ["--format=s16le", "--rate=%d" % rate, "--channels=2", "--raw", "--latency-msec=%d" % SINK_LATENCY_MS]
-        self.busy = subprocess.Popen(["pacat", "-d", self.name, "--client-name=vp-e2e-busy", *spec, "/dev/zero"],
+        stream_format = ["--format=s16le", "--rate=%d" % rate, "--channels=2", "--raw", "--latency-msec=%d" % SINK_LATENCY_MS]
+        self.busy = subprocess.Popen(["pacat", "-d", self.name, "--client-name=vp-e2e-busy", *stream_format, "/dev/zero"],
                                      stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
         # Only a running sink keeps its rate: an idle one takes the rate of the next
@@ -157,7 +157,7 @@ class RateSink:
         self.wait_running()
         pactl("set-default-sink", self.name)
         self.capture_file = open(capture_path, "wb")
-        self.capture = subprocess.Popen(["parec", "-d", self.name + ".monitor", *spec],
+        self.capture = subprocess.Popen(["parec", "-d", self.name + ".monitor", *stream_format],
                                         stdin=subprocess.DEVNULL, stdout=self.capture_file,
                                         stderr=subprocess.DEVNULL)
         time.sleep(SETTLE_SECONDS)
@@ -407,9 +407,9 @@ def play_once(name, command, workdir, rate, frames, start_frame, channels, bits,
     print("%s: %d returns; blocks still queued at the device at each return while playing: %s"
           % (name, len(queued), "always 3" if queue_full and steady else
              "min %d" % min(steady) if steady else "no steady phase"))
-    spec = watch.seen.get("Sample Specification", "")
+    stream_format = watch.seen.get("Sample Specification", "")
     print("%s: %d channels, %d bits, %d Hz, %d frames from frame %d; wall time %.2f s; player's stream: %s; "
-          "resampling: %s" % (name, channels, bits, rate, frames, start_frame, wall, spec or "not seen",
+          "resampling: %s" % (name, channels, bits, rate, frames, start_frame, wall, stream_format or "not seen",
                               watch.seen.get("Resample method", "not reported")), flush=True)
     problems = []
     if status != 0:
@@ -424,8 +424,8 @@ def play_once(name, command, workdir, rate, frames, start_frame, channels, bits,
         if int(played.group(3)) != blocks:
             problems.append("%s: %s returns for %d blocks" % (name, played.group(3), blocks))
     # The sound server must not resample: the player's stream runs at the sink's rate.
-    if not (("%dHz" % rate) in spec and "2ch" in spec and "s16le" in spec):
-        problems.append("%s: the player's stream is %r, not 16-bit stereo at %d Hz" % (name, spec, rate))
+    if not (("%dHz" % rate) in stream_format and "2ch" in stream_format and "s16le" in stream_format):
+        problems.append("%s: the player's stream is %r, not 16-bit stereo at %d Hz" % (name, stream_format, rate))
     if wall_bounds:
         low, high = wall_bounds
         if not low <= wall <= high:
