@@ -1,5 +1,6 @@
 #include "audio/wave_out_device.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -107,7 +108,7 @@ int WriteWaveOut(WaveOutDevice* device, void* data, std::uint32_t length) {
         waveOutUnprepareHeader(device->handle, header.get(), sizeof(WAVEHDR));
         return resultOf(result);
     }
-    header.release();   // the device queue holds it now; the return handling frees it
+    device->queuedHeaders.push_back(header.release());   // the device queue holds it now; the return handling frees it
     device->pendingCount = static_cast<std::uint16_t>(device->pendingCount + 1);
     return kWaveOutOk;
 }
@@ -122,6 +123,15 @@ int ResetWaveOut(WaveOutDevice* device) {
     if (!device) return kWaveOutNoRecord;
     if (!isOpen(*device)) return kWaveOutBadState;
     return resultOf(waveOutReset(device->handle));
+}
+
+bool TakeQueuedHeader(WaveOutDevice* device, WAVEHDR* header) {
+    if (!device || !header) return false;
+    auto& queued = device->queuedHeaders;
+    const auto found = std::find(queued.begin(), queued.end(), header);
+    if (found == queued.end()) return false;
+    queued.erase(found);
+    return true;
 }
 
 void FreeReturnedWaveHeader(HWAVEOUT returnedBy, WAVEHDR* header) {

@@ -10,6 +10,7 @@
 #include <mmsystem.h>
 
 #include <cstdint>
+#include <vector>
 
 // flags
 constexpr std::uint32_t WODF_BLOCKED = 8;   // no header could be had: writes refused until a buffer returns
@@ -22,7 +23,14 @@ struct WaveOutDevice {
     // Written and not yet handled as returned. Kept across a close and a re-open: the
     // returns of buffers written before the close still arrive afterwards.
     std::uint16_t pendingCount = 0;
+    // The headers written and not yet seen back, across openings: a return is handled only
+    // for one of these, so a forged or repeated MM_WOM_DONE can never free anything.
+    std::vector<WAVEHDR*> queuedHeaders;
 };
+
+// Takes a returned header off the device's list; false when it is not one the device
+// queued and has not yet seen back (the caller must then leave it alone).
+bool TakeQueuedHeader(WaveOutDevice* device, WAVEHDR* header);
 
 // Results. Any other value is the device's own error code, passed through unchanged.
 constexpr int kWaveOutOk = 0;

@@ -55,19 +55,18 @@ LRESULT onDestroy(HWND hwnd) {
 }
 
 LRESULT onBufferReturned(HWND hwnd, HWAVEOUT returnedBy, WAVEHDR* header) {
-    if (!header) return 0;
+    // Any process can post this message to a top-level window: only a buffer this window
+    // queued and has not yet seen back is taken back, and the pointer of any other is
+    // never followed.
+    WaveOutDevice* device = WaveOutDeviceOf(hwnd);
+    if (!TakeQueuedHeader(device, header)) return 0;
     // Take the data back first; it is freed when this handler ends, after the notice.
     AudioBuffer data = AudioBuffer::adopt(reinterpret_cast<std::byte*>(header->lpData), header->dwBufferLength);
     FreeReturnedWaveHeader(returnedBy, header);
 
-    WaveOutDevice* device = WaveOutDeviceOf(hwnd);
-    std::uint16_t pending = 0;
-    if (device) {
-        device->flags &= ~WODF_BLOCKED;
-        // Never below 0, whatever arrives.
-        if (device->pendingCount > 0) device->pendingCount = static_cast<std::uint16_t>(device->pendingCount - 1);
-        pending = device->pendingCount;
-    }
+    device->flags &= ~WODF_BLOCKED;
+    if (device->pendingCount > 0) device->pendingCount = static_cast<std::uint16_t>(device->pendingCount - 1);
+    const std::uint16_t pending = device->pendingCount;
     // With the owner forgotten (the window is closing) the notice goes nowhere.
     if (HWND owner = WaveOutOwnerOf(hwnd))
         PostMessageA(owner, WM_WAVEOUT_DONE, reinterpret_cast<WPARAM>(hwnd), static_cast<LPARAM>(pending));

@@ -182,6 +182,15 @@ LRESULT onLButtonUp(HWND window) {
     return 0;
 }
 
+// A capture lost mid-drag (a window popping up) ends the drag: later moves with no button
+// held must not seek.
+LRESULT onCaptureChanged(HWND window, HWND newCapture) {
+    if (newCapture != window) {
+        dragFlag = 0;
+    }
+    return 0;
+}
+
 LRESULT onRButtonUp(HWND window) {
     sendReport(window, getSignedWord(window, hparameter_words::value), true);
     return 0;
@@ -233,6 +242,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK HParameterProc(HWND window, UI
     case WM_MOUSEMOVE:   return onMouseMove(window, GET_X_LPARAM(lParam));
     case WM_LBUTTONUP:   return onLButtonUp(window);
     case WM_RBUTTONUP:   return onRButtonUp(window);
+    case WM_CAPTURECHANGED: return onCaptureChanged(window, reinterpret_cast<HWND>(lParam));
     default:             return DefWindowProcA(window, message, wParam, lParam);
     }
 }

@@ -221,6 +221,18 @@ TEST_F(SliderTest, DragSnapsTheKnobAndPostsOnlyChanges) {
     expectNoReports();
 }
 
+// A window that takes the capture mid-drag ends the drag: later moves seek nothing.
+TEST_F(SliderTest, LosingTheCaptureEndsTheDrag) {
+    setRange(0, 100, 0);
+    mouse(WM_LBUTTONDOWN, 50);
+    expectOneReport(23, true);
+    SetCapture(parent_->hwnd());
+    mouse(WM_MOUSEMOVE, 106);
+    EXPECT_EQ(value(), 23);
+    expectNoReports();
+    ReleaseCapture();
+}
+
 TEST_F(SliderTest, DragInZeroToSixHundred) {
     setRange(0, 600, 0);
     mouse(WM_LBUTTONDOWN, 5);

@@ -7,4 +7,4 @@ vp_add_gtest(controls_tests
   controls_slider_test.cpp
   controls_dialog_test.cpp
   controls_test.rc
-  LIBS vantor_controls vantor_resources)
+  LIBS vantor_controls vantor_control_resources)

@@ -223,18 +223,30 @@ TEST_F(WaveWindowTest, RestartWhileFourBuffersAreQueuedKeepsEveryBufferAccounted
     EXPECT_EQ(AudioBuffer::liveCount(), live);
 }
 
-TEST_F(WaveWindowTest, AReturnNobodyCountedLeavesTheCountAtZero) {
+// Any process can post MM_WOM_DONE to a top-level window: a header the window never
+// queued, or one it has already seen back, is left alone and brings no notice.
+TEST_F(WaveWindowTest, ReturnsOfBuffersItDidNotQueueAreIgnored) {
     ASSERT_NE(createHidden(), nullptr);
+    ASSERT_EQ(StartWaveOutput(hidden_, 818), 0);
     const int live = AudioBuffer::liveCount();
-    AudioBuffer data = AudioBuffer::allocateZeroed(64);
-    auto* header = new WAVEHDR{};
-    header->dwBufferLength = 64;
-    header->lpData = reinterpret_cast<LPSTR>(data.release());
-    SendMessageA(hidden_, MM_WOM_DONE, 0, reinterpret_cast<LPARAM>(header));
+    AudioBuffer foreignData = AudioBuffer::allocateZeroed(64);
+    WAVEHDR foreign{};
+    foreign.dwBufferLength = 64;
+    foreign.lpData = reinterpret_cast<LPSTR>(foreignData.data());
+    SendMessageA(hidden_, MM_WOM_DONE, 0, reinterpret_cast<LPARAM>(&foreign));
+    SendMessageA(hidden_, MM_WOM_DONE, 0, 0x1234);              // a pointer that must not be followed
+    EXPECT_EQ(AudioBuffer::liveCount(), live);                  // the foreign buffer is still the sender's
+
+    MixOutput queued = silence(kTenthAt44100);
+    QueueWaveBuffer(hidden_, &queued);
+    ASSERT_EQ(device()->queuedHeaders.size(), 1u);
+    WAVEHDR* real = device()->queuedHeaders.front();
+    ASSERT_TRUE(waitPending(0));
+    SendMessageA(hidden_, MM_WOM_DONE, 0, reinterpret_cast<LPARAM>(real));   // the same return again
+    pumpFor(100);
+    EXPECT_EQ(countOf(WM_WAVEOUT_DONE), 1);                     // only the real return was noticed
     EXPECT_EQ(device()->pendingCount, 0);
-    EXPECT_EQ(AudioBuffer::liveCount(), live);                // released by the return handling
-    ASSERT_TRUE(pumpUntil([] { return countOf(WM_WAVEOUT_DONE) == 1; }, 1000));
-    EXPECT_EQ(notices()[0].lParam, 0);
+    EXPECT_EQ(AudioBuffer::liveCount(), live);
 }
 
 TEST_F(WaveWindowTest, BuffersThatAreNotQueuedAreReleasedAtOnce) {

@@ -1,0 +1,108 @@
+// Start-up, the single-instance hand-over, the message loop and the teardown.
+
+#include "app/player_window.h"
+#include "app/settings.h"
+#include "app/trace.h"
+#include "audio/wave_out_window.h"
+#include "controls/controls.h"
+#include "tarnis/tarnis.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr char kFrameName[] = "VantorPlayer";
+constexpr char kThemeName[] = "brasko.dll";
+constexpr DWORD kFrameStyle = 0xB0000;             // system menu, minimise and maximise boxes
+constexpr UINT kHandOverTimeoutMs = 5000;          // a hung first copy must not hang the second
+constexpr DWORD kDeviceDrainTimeoutMs = 5000;      // how long the end waits for queued buffers
+constexpr int kNoPlayerWindowExitCode = 3;
+
+HINSTANCE moduleInstance = nullptr;
+HWND playerWindow = nullptr;
+HWND frameWindow = nullptr;
+
+// A running copy gets the path (when there is one) and is brought to the front.
+int handOverToRunningCopy(HWND running) {
+    ShowWindow(running, SW_SHOW);
+    SetForegroundWindow(running);
+    TraceMessage(" is already runing\r\n");
+    char* path = Player().currentPath;
+    if (path[0] != '\0') {
+        COPYDATASTRUCT data{};
+        data.dwData = COPYDATA_FILEPATH;
+        data.cbData = static_cast<DWORD>(std::strlen(path) + 1);
+        data.lpData = path;
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
+                            kHandOverTimeoutMs, &ignored);
+    }
+    return 0;
+}
+
+// Every WM_KEYDOWN reaches the player first as a command, whichever window has the focus.
+int runMessageLoop() {
+    MSG message;
+    BOOL got;
+    while ((got = GetMessageA(&message, nullptr, 0, 0)) != 0) {
+        if (got == -1) return 0;
+        if (message.message == WM_KEYDOWN && playerWindow != nullptr)
+            SendMessageA(playerWindow, WM_COMMAND, CMD_KEYDOWN, static_cast<LPARAM>(message.wParam));
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+// The hidden wave-out window closes once the device has handed back every queued buffer.
+// A device that never does is left with its buffers rather than have them freed under it.
+void waitForWaveOutWindow(HWND hidden) {
+    const DWORD start = GetTickCount();
+    MSG message;
+    while (hidden != nullptr && IsWindow(hidden) && GetTickCount() - start < kDeviceDrainTimeoutMs) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int) {
+    FindTraceWindow();
+    TraceMessage("Vantor-Play Debug\r\n");
+    moduleInstance = instance;
+    MakeSettingsFileName(SettingsFileName());
+
+    PlayerState& player = Player();
+    if (commandTail != nullptr && commandTail[0] != '\0') {
+        TakePathFromCommandLine(commandTail, player.currentPath, sizeof player.currentPath);
+        TraceMessage("%s\r\n", player.currentPath);
+    }
+
+    if (HWND running = FindWindowA(kPlayerClassName, kPlayerTitle)) return handOverToRunningCopy(running);
+
+    InitTarnis(moduleInstance);
+    SetTarnisTheme(kThemeName);
+    RegisterAudioControls(moduleInstance);
+    RegisterWaveOutClass(moduleInstance);
+    RegisterPlayerClass(moduleInstance);
+    frameWindow = CreateTarnisTaskWindow(kFrameName, kFrameStyle, LoadIconA(moduleInstance, "APPL"), moduleInstance);
+    playerWindow = CreateDialogParamA(moduleInstance, kPlayerTemplate, frameWindow, ViewDlgProc, 0);
+
+    // Without a player window there is nothing to wait for.
+    const int exitCode = playerWindow != nullptr ? runMessageLoop() : kNoPlayerWindowExitCode;
+
+    if (playerWindow != nullptr && IsWindow(playerWindow)) DestroyWindow(playerWindow);
+    waitForWaveOutWindow(player.waveOutWindow);
+    DestroyTarnisTaskWindow(frameWindow);
+    UnregisterAudioControls(moduleInstance);
+    UnregisterWaveOutClass(moduleInstance);
+    UnregisterClassA(kPlayerClassName, moduleInstance);
+    ExitTarnis(moduleInstance);
+    return exitCode;
+}
