@@ -132,4 +132,8 @@ public:
 // The process's GDI object count from the system (0 where the system does not say).
 DWORD systemGdiCount();
 
+// Copies the window's area of the screen into a 24-bit BMP file; optionally hands back the
+// pixels, row-major from the top, and the width.
+bool saveScreenshot(HWND window, const char* path, std::vector<COLORREF>* pixelsOut = nullptr, int* widthOut = nullptr);
+
 }  // namespace ctltest

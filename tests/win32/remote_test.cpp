@@ -136,7 +136,7 @@ TEST(Remote, ReadsFieldsPressesAButtonAndHandsOverAPath) {
 
     std::string commandLine = "\"";
     commandLine += besideThisProgram("vpremote.exe");
-    commandLine += "\" fields ; press 101 ; handover C:\\x y.wav ; press 999";
+    commandLine += "\" fields ; press 101 ; handover C:\\x y.wav ; rect ; press 999";
     const ChildRun run = runPumping(commandLine);
 
     EXPECT_EQ(run.output,
@@ -145,6 +145,8 @@ TEST(Remote, ReadsFieldsPressesAButtonAndHandsOverAPath) {
               "time: 3 s \n"
               "= ok\n"
               "= ok\n"
+              "= ok\n"
+              "rect: 40 40 340 240\n"
               "= ok\n"
               "= error no control 999\n");
     EXPECT_EQ(run.exitCode, 1u);

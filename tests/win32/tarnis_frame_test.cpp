@@ -169,34 +169,6 @@ TEST_F(FrameTest, MinimisingTheTaskWindowHidesTheDialogAndRestoringShowsIt) {
     DestroyTarnisTaskWindow(task);
 }
 
-// The window's area of the screen as a 24-bit BMP file, as the control tests save theirs.
-bool saveScreenshot(HWND window, const char* path) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    BITMAPINFOHEADER info{sizeof info, w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HGDIOBJ previous = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    const DWORD size = static_cast<DWORD>(((w * 3 + 3) & ~3) * h);
-    const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof info;
-    const BITMAPFILEHEADER head{0x4D42, offset + size, 0, 0, offset};
-    bool written = false;
-    if (FILE* file = std::fopen(path, "wb")) {
-        written = std::fwrite(&head, sizeof head, 1, file) == 1 && std::fwrite(&info, sizeof info, 1, file) == 1 &&
-                  std::fwrite(bits, size, 1, file) == 1;
-        written = std::fclose(file) == 0 && written;
-    }
-    SelectObject(memory, previous);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    DeleteObject(dib);
-    return written;
-}
 
 TEST_F(FrameTest, ScreenshotOfTheStripAndTheFourButtonStates) {
     RealMouseBlocker blocker;
