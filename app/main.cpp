@@ -5,6 +5,7 @@
 #include "app/trace.h"
 #include "audio/wave_out_window.h"
 #include "controls/controls.h"
+#include "controls/knob.h"
 #include "tarnis/tarnis.h"
 
 #include <windows.h>
@@ -89,6 +90,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int) {
     InitTarnis(moduleInstance);
     SetTarnisTheme(kThemeName);
     RegisterAudioControls(moduleInstance);
+    RegisterKnobClass(moduleInstance);
     RegisterWaveOutClass(moduleInstance);
     RegisterPlayerClass(moduleInstance);
     frameWindow = CreateTarnisTaskWindow(kFrameName, kFrameStyle, LoadIconA(moduleInstance, "APPL"), moduleInstance);
@@ -100,6 +102,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int) {
     if (playerWindow != nullptr && IsWindow(playerWindow)) DestroyWindow(playerWindow);
     waitForWaveOutWindow(player.waveOutWindow);
     DestroyTarnisTaskWindow(frameWindow);
+    UnregisterKnobClass(moduleInstance);
     UnregisterAudioControls(moduleInstance);
     UnregisterWaveOutClass(moduleInstance);
     UnregisterClassA(kPlayerClassName, moduleInstance);

@@ -2,9 +2,15 @@
 
 #include "controls/controls.h"
 
+#include "controls/audio_fader.h"
+#include "controls/audio_indicator.h"
+#include "controls/audio_led.h"
 #include "controls/audio_meter.h"
+#include "controls/audio_pan.h"
 #include "controls/gdi_guard.h"
 #include "controls/hparameter.h"
+#include "controls/video_oszi.h"
+#include "controls/vparameter.h"
 
 namespace controls {
 namespace {
@@ -31,9 +37,15 @@ struct ClassEntry {
     int extraBytes;
 };
 
-// Registration order; the further controls join this table as their procedures are built.
+// Registration order. The interactive controls take double clicks; the display-only ones do not.
 const ClassEntry kClasses[] = {
+    {kAudioFaderClass, AudioFaderProc, CS_GLOBALCLASS | CS_DBLCLKS, kFaderExtraBytes},
+    {kAudioPanClass, AudioPanProc, CS_GLOBALCLASS | CS_DBLCLKS, kPanExtraBytes},
     {kAudioMeterClass, AudioMeterProc, CS_GLOBALCLASS, kMeterExtraBytes},
+    {kAudioIndicatorClass, AudioIndicatorProc, CS_GLOBALCLASS, kIndicatorExtraBytes},
+    {kAudioLedClass, AudioLedProc, CS_GLOBALCLASS, kLedExtraBytes},
+    {kVideoOsziClass, VideoOsziProc, CS_GLOBALCLASS, kOsziExtraBytes},
+    {kVParameterClass, VParameterProc, CS_GLOBALCLASS | CS_DBLCLKS, kVParameterExtraBytes},
     {kHParameterClass, HParameterProc, CS_GLOBALCLASS | CS_DBLCLKS, kHParameterExtraBytes},
 };
 

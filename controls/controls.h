@@ -6,11 +6,23 @@
 
 namespace controls {
 
+constexpr const char* kAudioFaderClass = "32AudioFader";
+constexpr const char* kAudioPanClass = "32AudioPan";
 constexpr const char* kAudioMeterClass = "32AudioMeter";
+constexpr const char* kAudioIndicatorClass = "32AudioIndicator";
+constexpr const char* kAudioLedClass = "32AudioLed";
+constexpr const char* kVideoOsziClass = "32VideoOszi";
+constexpr const char* kVParameterClass = "32VParameter";
 constexpr const char* kHParameterClass = "32HParameter";
 
-// Window extra bytes of both classes: four 16-bit words.
+// Window extra bytes of each class.
+constexpr int kFaderExtraBytes = 8;
+constexpr int kPanExtraBytes = 8;
 constexpr int kMeterExtraBytes = 8;
+constexpr int kIndicatorExtraBytes = 12;
+constexpr int kLedExtraBytes = 8;
+constexpr int kOsziExtraBytes = 12;
+constexpr int kVParameterExtraBytes = 8;
 constexpr int kHParameterExtraBytes = 8;
 
 // DrawSunkenFrame flag: draw with the system's button shadow and highlight colours

@@ -21,6 +21,8 @@ B_SWITCH1..8.bmp     24 x 76, 24 bits: the channel number on a dark key (off); c
 APPL.ico, APPLSM.ico 32 x 32 and 16 x 16, 32 bits with alpha: level-meter bars on a dark panel
 """
 
+import glob
+import importlib
 import os
 import struct
 import sys
@@ -569,7 +571,7 @@ def applsm_icon():
 # --- main ----------------------------------------------------------------------------------
 
 def images():
-    return {
+    drawn = {
         'AUDIOMETER.bmp': audiometer(),
         'HPARAMETER.bmp': bmp4(hparameter(), PALETTE),
         'HPARAMETERKNOP.bmp': bmp4(hparameterknop(), PALETTE),
@@ -582,6 +584,13 @@ def images():
         'APPL.ico': ico32(appl_icon()),
         'APPLSM.ico': ico32(applsm_icon()),
     }
+    # The further controls' pictures live in art_*.py beside this script, each with its own
+    # images() built from the writers above.
+    sys.path.insert(0, HERE)
+    for module_file in sorted(glob.glob(os.path.join(HERE, 'art_*.py'))):
+        module = importlib.import_module(os.path.splitext(os.path.basename(module_file))[0])
+        drawn.update(module.images())
+    return drawn
 
 
 def main(argv):

@@ -41,24 +41,30 @@ TEST(Registration, RegistersBothClassesWithTheirStylesAndWords) {
     EXPECT_FALSE(GetClassInfoExA(module(), "32HParameter", &wc));
 }
 
-TEST(Registration, MeterFirstThenSliderAndUnregistrationInTheSameOrder) {
+TEST(Registration, EightClassesInOrderAndUnregistrationInTheSameOrder) {
+    struct Expected {
+        const char* name;
+        UINT style;
+        int extraBytes;
+    } const expected[] = {
+        {"32AudioFader", 0x4008, 8}, {"32AudioPan", 0x4008, 8},     {"32AudioMeter", 0x4000, 8},
+        {"32AudioIndicator", 0x4000, 12}, {"32AudioLed", 0x4000, 8}, {"32VideoOszi", 0x4000, 12},
+        {"32VParameter", 0x4008, 8}, {"32HParameter", 0x4008, 8},
+    };
+    constexpr std::size_t count = sizeof expected / sizeof expected[0];
     ClassRegistrationLog log;
     ASSERT_EQ(RegisterAudioControls(module()), 1);
     ASSERT_EQ(UnregisterAudioControls(module()), 1);
     const auto& calls = log.calls();
-    ASSERT_EQ(calls.size(), 4u);
-    EXPECT_TRUE(calls[0].registering);
-    EXPECT_EQ(calls[0].name, "32AudioMeter");
-    EXPECT_EQ(calls[0].style, 0x4000u);
-    EXPECT_EQ(calls[0].extraBytes, 8);
-    EXPECT_TRUE(calls[1].registering);
-    EXPECT_EQ(calls[1].name, "32HParameter");
-    EXPECT_EQ(calls[1].style, 0x4008u);
-    EXPECT_EQ(calls[1].extraBytes, 8);
-    EXPECT_FALSE(calls[2].registering);
-    EXPECT_EQ(calls[2].name, "32AudioMeter");
-    EXPECT_FALSE(calls[3].registering);
-    EXPECT_EQ(calls[3].name, "32HParameter");
+    ASSERT_EQ(calls.size(), 2 * count);
+    for (std::size_t i = 0; i < count; ++i) {
+        EXPECT_TRUE(calls[i].registering) << i;
+        EXPECT_EQ(calls[i].name, expected[i].name);
+        EXPECT_EQ(calls[i].style, expected[i].style) << expected[i].name;
+        EXPECT_EQ(calls[i].extraBytes, expected[i].extraBytes) << expected[i].name;
+        EXPECT_FALSE(calls[count + i].registering) << i;
+        EXPECT_EQ(calls[count + i].name, expected[i].name);
+    }
 }
 
 TEST(Registration, WithoutPatternMakesSixPensAndUnregistrationDeletesOnlyThem) {
