@@ -1,7 +1,74 @@
-// The indicator bar. (Being built.)
+// The indicator bar: the meter's units laid sideways, every paint copied in two blocks
+// from one bitmap.
 
 #include "controls/audio_indicator.h"
 
-extern "C" __declspec(dllexport) LRESULT CALLBACK AudioIndicatorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+#include "controls/controls.h"
+#include "controls/display_math.h"
+#include "controls/gdi_guard.h"
+#include "controls/window_words.h"
+
+namespace {
+
+using namespace controls;
+
+constexpr const char* kBitmap = "AUDIOINDICATOR";
+
+LRESULT onCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const LONG style = GetWindowLongA(window, GWL_STYLE);
+    if ((style & WS_TABSTOP) != 0) {
+        SetWindowLongA(window, GWL_STYLE, style & ~static_cast<LONG>(WS_TABSTOP));
+    }
+    ResourceBitmap bitmap(controlsModule(), kBitmap);
+    if (bitmap) {
+        const SIZE size = bitmap.size();
+        RECT rect{};
+        GetWindowRect(window, &rect);
+        POINT corner{rect.left, rect.top};
+        // GA_PARENT gives the desktop for a top-level indicator, where screen coordinates stay.
+        MapWindowPoints(nullptr, GetAncestor(window, GA_PARENT), &corner, 1);
+        MoveWindow(window, corner.x, corner.y, size.cx, size.cy / 2, FALSE);
+    }
+    setWord(window, indicator_words::level, std::uint16_t{0});
+    setWord(window, indicator_words::hold, std::uint16_t{0});
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT onSetText(HWND window, WPARAM which, const char* text) {
+    const std::uint16_t units = meterUnitsFromText(text);
+    setWord(window, which == 0 ? indicator_words::level : indicator_words::hold, units);
+    InvalidateRect(window, nullptr, TRUE);
+    return DefWindowProcA(window, WM_SETTEXT, which, reinterpret_cast<LPARAM>(text));
+}
+
+LRESULT onPaint(HWND window) {
+    PaintScope paint(window);
+    MemoryDC memory(paint.dc());
+    ResourceBitmap bitmap(controlsModule(), kBitmap);
+    if (!memory || !bitmap) {
+        return 0;   // nothing to copy from
+    }
+    SelectGuard select(memory.get(), bitmap.get());
+    RECT client{};
+    GetClientRect(window, &client);
+    const int w = client.right;
+    const int h = client.bottom;
+    const int boundary = indicatorBoundaryColumn(getUnsignedWord(window, indicator_words::level), w);
+    // The unlit picture starts at source row H: the lower half when the window is sized
+    // to one picture.
+    BitBlt(paint.dc(), boundary, 0, w - boundary, h, memory.get(), boundary, h, SRCCOPY);
+    BitBlt(paint.dc(), 0, 0, boundary, h, memory.get(), 0, 0, SRCCOPY);
+    return 0;
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK AudioIndicatorProc(HWND window, UINT message, WPARAM wParam,
+                                                                     LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:  return onCreate(window, message, wParam, lParam);
+    case WM_SETTEXT: return onSetText(window, wParam, reinterpret_cast<const char*>(lParam));
+    case WM_PAINT:   return onPaint(window);
+    default:         return DefWindowProcA(window, message, wParam, lParam);
+    }
 }
