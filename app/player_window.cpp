@@ -38,10 +38,14 @@ constexpr WPARAM kSliderValue = 0;
 constexpr WPARAM kSliderMinimum = static_cast<WPARAM>(-1);
 constexpr WPARAM kSliderMaximum = 1;
 
+// The field changes once a second while it is refreshed ten times a second: an unchanged
+// text is not set again, which would repaint it.
 void showTime(HWND window, std::int32_t seconds) {
     char text[24];
     std::snprintf(text, sizeof text, "%d s ", static_cast<int>(seconds));
-    SetDlgItemTextA(window, IDC_TIME, text);
+    char shown[24] = {};
+    GetDlgItemTextA(window, IDC_TIME, shown, sizeof shown);
+    if (std::strcmp(shown, text) != 0) SetDlgItemTextA(window, IDC_TIME, text);
 }
 
 void setPlayChecked(HWND window, bool checked) {

@@ -40,10 +40,15 @@ LRESULT onCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// A player sends every meter its level ten times a second: only a change of what the meter
+// shows costs a repaint, and the paint covers the whole client area, so nothing is erased.
 LRESULT onSetText(HWND window, WPARAM which, const char* text) {
     const std::uint16_t units = meterUnitsFromText(text);
-    setWord(window, which == 0 ? meter_words::level : meter_words::hold, units);
-    InvalidateRect(window, nullptr, TRUE);
+    const int word = which == 0 ? meter_words::level : meter_words::hold;
+    if (getUnsignedWord(window, word) != units) {
+        setWord(window, word, units);
+        InvalidateRect(window, nullptr, FALSE);
+    }
     return DefWindowProcA(window, WM_SETTEXT, which, reinterpret_cast<LPARAM>(text));
 }
 

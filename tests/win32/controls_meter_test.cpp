@@ -103,6 +103,22 @@ protected:
     Picture art_;
 };
 
+// Levels arrive ten times a second: only a change of what the meter shows repaints it.
+TEST_F(MeterTest, OnlyAChangedLevelOrHoldRepaints) {
+    struct Step {
+        WPARAM which;
+        const char* text;
+        bool repaint;
+    } const steps[] = {{0, "-10", true}, {0, "-10", false}, {0, " -10x", false}, {0, "-9", true},
+                       {1, "-3", true},  {1, "-3", false},  {0, "-60", true},  {0, "-48", false}};
+    for (const Step& step : steps) {
+        UpdateWindow(meter_);
+        SendMessageA(meter_, WM_SETTEXT, step.which, reinterpret_cast<LPARAM>(step.text));
+        EXPECT_EQ(GetUpdateRect(meter_, nullptr, FALSE) != FALSE, step.repaint) << step.which << " " << step.text;
+        EXPECT_EQ(text(), step.text);
+    }
+}
+
 TEST_F(MeterTest, CreationSizesFromTheBitmapKeepsTheCornerDropsTabStop) {
     const RECT r = rectInParent(meter_);
     EXPECT_EQ(r.left, 10);
