@@ -177,6 +177,7 @@ using CreateCompatibleDCFn = HDC(WINAPI*)(HDC);
 using LoadBitmapAFn = HBITMAP(WINAPI*)(HINSTANCE, LPCSTR);
 using DeleteObjectFn = BOOL(WINAPI*)(HGDIOBJ);
 using DeleteDCFn = BOOL(WINAPI*)(HDC);
+using CreateCompatibleBitmapFn = HBITMAP(WINAPI*)(HDC, int, int);
 
 CreatePenFn realCreatePen;
 CreatePatternBrushFn realCreatePatternBrush;
@@ -184,6 +185,7 @@ CreateCompatibleDCFn realCreateCompatibleDC;
 LoadBitmapAFn realLoadBitmapA;
 DeleteObjectFn realDeleteObject;
 DeleteDCFn realDeleteDC;
+CreateCompatibleBitmapFn realCreateCompatibleBitmap;
 
 void made(HGDIOBJ handle, DWORD type) {
     if (ledger.recording && handle != nullptr) {
@@ -217,6 +219,11 @@ HDC WINAPI hookCreateCompatibleDC(HDC dc) {
 }
 HBITMAP WINAPI hookLoadBitmapA(HINSTANCE instance, LPCSTR name) {
     HBITMAP bitmap = realLoadBitmapA(instance, name);
+    made(bitmap, OBJ_BITMAP);
+    return bitmap;
+}
+HBITMAP WINAPI hookCreateCompatibleBitmap(HDC dc, int width, int height) {
+    HBITMAP bitmap = realCreateCompatibleBitmap(dc, width, height);
     made(bitmap, OBJ_BITMAP);
     return bitmap;
 }
@@ -307,6 +314,11 @@ void installHooks() {
     hook("user32.dll", "LoadBitmapA", &hookLoadBitmapA, realLoadBitmapA);
     hook("gdi32.dll", "DeleteObject", &hookDeleteObject, realDeleteObject);
     hook("gdi32.dll", "DeleteDC", &hookDeleteDC, realDeleteDC);
+    // Only programs with a control that paints through a work bitmap import this one.
+    if (realCreateCompatibleBitmap == nullptr) {
+        realCreateCompatibleBitmap = reinterpret_cast<CreateCompatibleBitmapFn>(
+            patchImport("gdi32.dll", "CreateCompatibleBitmap", reinterpret_cast<void*>(&hookCreateCompatibleBitmap)));
+    }
 }
 
 }  // namespace

@@ -91,8 +91,9 @@ Picture loadPicture(const char* name);
 std::string hex(COLORREF c);
 
 // Counts the GDI objects made and freed through this program's imports of CreatePen,
-// CreatePatternBrush, CreateCompatibleDC, LoadBitmapA, DeleteObject and DeleteDC (the
-// controls are linked into the program, so their calls go through the same imports).
+// CreatePatternBrush, CreateCompatibleDC, LoadBitmapA, CreateCompatibleBitmap (where the
+// program imports it), DeleteObject and DeleteDC (the controls are linked into the
+// program, so their calls go through the same imports).
 class GdiLedger {
 public:
     GdiLedger();    // starts recording
