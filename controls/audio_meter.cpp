@@ -7,6 +7,8 @@
 #include "controls/gdi_guard.h"
 #include "controls/window_words.h"
 
+#include <algorithm>
+
 namespace {
 
 using namespace controls;
@@ -40,14 +42,41 @@ LRESULT onCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// A player sends every meter its level ten times a second: only a change of what the meter
-// shows costs a repaint, and the paint covers the whole client area, so nothing is erased.
+// The rows whose picture (lit or unlit) can differ between two states: everything above the
+// highest boundary is unlit and everything below the lowest is lit in both.
+struct RowSpan {
+    int top;
+    int bottom;
+};
+
+void widenByState(RowSpan& span, std::uint16_t level, std::uint16_t hold, int height) {
+    const int levelRow = meterBoundaryRow(level, height);
+    span.top = std::min(span.top, levelRow);
+    span.bottom = std::max(span.bottom, levelRow);
+    if (meterShowsHold(level, hold)) {
+        const int holdRow = meterBoundaryRow(hold, height);
+        span.top = std::min(span.top, holdRow);
+        span.bottom = std::max(span.bottom, holdRow + 2);
+    }
+}
+
+// A player sends every meter its level ten times a second: only the rows that change are
+// repainted, and the paint covers them fully, so nothing is erased.
 LRESULT onSetText(HWND window, WPARAM which, const char* text) {
     const std::uint16_t units = meterUnitsFromText(text);
-    const int word = which == 0 ? meter_words::level : meter_words::hold;
-    if (getUnsignedWord(window, word) != units) {
-        setWord(window, word, units);
-        InvalidateRect(window, nullptr, FALSE);
+    const std::uint16_t level = getUnsignedWord(window, meter_words::level);
+    const std::uint16_t hold = getUnsignedWord(window, meter_words::hold);
+    const std::uint16_t newLevel = which == 0 ? units : level;
+    const std::uint16_t newHold = which == 0 ? hold : units;
+    if (newLevel != level || newHold != hold) {
+        setWord(window, which == 0 ? meter_words::level : meter_words::hold, units);
+        RECT client{};
+        GetClientRect(window, &client);
+        RowSpan span{client.bottom, 0};
+        widenByState(span, level, hold, client.bottom);
+        widenByState(span, newLevel, newHold, client.bottom);
+        const RECT changed{0, span.top, client.right, span.bottom};
+        InvalidateRect(window, &changed, FALSE);
     }
     return DefWindowProcA(window, WM_SETTEXT, which, reinterpret_cast<LPARAM>(text));
 }

@@ -103,19 +103,32 @@ protected:
     Picture art_;
 };
 
-// Levels arrive ten times a second: only a change of what the meter shows repaints it.
-TEST_F(MeterTest, OnlyAChangedLevelOrHoldRepaints) {
+// Levels arrive ten times a second: only a change of what the meter shows repaints, and
+// only its changed rows, which must then look exactly like a full repaint.
+TEST_F(MeterTest, OnlyChangedRowsRepaintAndMatchAFullPaint) {
     struct Step {
         WPARAM which;
         const char* text;
         bool repaint;
     } const steps[] = {{0, "-10", true}, {0, "-10", false}, {0, " -10x", false}, {0, "-9", true},
-                       {1, "-3", true},  {1, "-3", false},  {0, "-60", true},  {0, "-48", false}};
+                       {1, "-3", true},  {1, "-3", false},  {0, "-30", true},  {0, "-4", true},
+                       {1, "-20", true}, {0, "-60", true},  {0, "-48", false}, {0, "0", true}};
+    RECT client{};
+    GetClientRect(meter_, &client);
+    auto screen = [&] {
+        std::vector<COLORREF> pixels;
+        for (int y = 0; y < client.bottom; ++y)
+            for (int x = 0; x < client.right; ++x) pixels.push_back(pixel(meter_, x, y));
+        return pixels;
+    };
     for (const Step& step : steps) {
         UpdateWindow(meter_);
         SendMessageA(meter_, WM_SETTEXT, step.which, reinterpret_cast<LPARAM>(step.text));
         EXPECT_EQ(GetUpdateRect(meter_, nullptr, FALSE) != FALSE, step.repaint) << step.which << " " << step.text;
         EXPECT_EQ(text(), step.text);
+        const std::vector<COLORREF> partly = screen();
+        InvalidateRect(meter_, nullptr, FALSE);
+        EXPECT_EQ(partly, screen()) << step.which << " " << step.text;
     }
 }
 
