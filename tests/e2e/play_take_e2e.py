@@ -17,174 +17,19 @@ silence.
 """
 
 import argparse
-import array
-import math
 import os
 import re
-import signal
-import struct
 import subprocess
 import sys
 import tempfile
 import threading
 import time
 
-TOLERANCE = 1          # LSB the sound server may change
-SILENCE = 1            # a captured sample within this is silence
-SETTLE_SECONDS = 2.5   # a new sink's capture loses the start of streams before this
-FAILURES = []
+sys.dont_write_bytecode = True   # the source folder stays clean
+from e2e_common import (FAILURES, SILENCE, TOLERANCE, RateSink, check, environment_missing, expected_mix,  # noqa: E402
+                        first_loud, pactl, read_capture, silent, tone_take)
+
 DRIVER = None          # play_take.exe of the build under test
-
-
-def check(condition, message):
-    if not condition:
-        FAILURES.append(message)
-        print("FAIL: " + message, flush=True)
-    return condition
-
-
-# ---- takes ----
-
-def tone_take(path, channels, bits, rate, frames, amplitude=5000, first_hz=97.3):
-    """A take with a distinct tone per channel, frequencies that no tenth of a second
-    divides and a slow rise in loudness, so no two blocks are alike and a repeated or
-    missing block shows. Every channel starts at a non-zero value."""
-    peak = amplitude * (1 << (bits - 16))
-    values = array.array("i", bytes(4 * channels * frames))
-    for c in range(channels):
-        hz = first_hz * (c + 1) + 11.7 * c
-        step = 2.0 * math.pi * hz / rate
-        phase0 = 0.7 + 0.3 * c
-        rise = 0.5 / frames
-        values[c::channels] = array.array("i", (
-            int(round(peak * (0.5 + rise * f) * math.sin(phase0 + step * f))) for f in range(frames)))
-    if sys.byteorder != "little":
-        values.byteswap()
-    raw = values.tobytes()
-    if bits == 16:
-        pcm = bytearray(2 * len(values))
-        pcm[0::2] = raw[0::4]
-        pcm[1::2] = raw[1::4]
-    else:
-        pcm = bytearray(3 * len(values))
-        pcm[0::3] = raw[0::4]
-        pcm[1::3] = raw[1::4]
-        pcm[2::3] = raw[2::4]
-    write_take(path, channels, bits, rate, bytes(pcm))
-
-
-def write_take(path, channels, bits, rate, pcm):
-    align = channels * (bits // 8)
-    fmt = struct.pack("<HHIIHH", 1, channels, rate, rate * align, align, bits)
-    description = b"sSCENE=e2e\r\nsTAKE=1\r\n"
-    bext = description + bytes(602 - len(description))
-    body = b"WAVE"
-    body += b"fmt " + struct.pack("<I", len(fmt)) + fmt
-    body += b"bext" + struct.pack("<I", len(bext)) + bext
-    body += b"data" + struct.pack("<I", len(pcm)) + pcm
-    if len(pcm) % 2:
-        body += b"\0"
-    with open(path, "wb") as out:
-        out.write(b"RIFF" + struct.pack("<I", len(body)) + body)
-
-
-def read_take(path):
-    with open(path, "rb") as f:
-        data = f.read()
-    at, fmt, pcm = 12, None, None
-    while at + 8 <= len(data):
-        cid, size = data[at:at + 4], struct.unpack_from("<I", data, at + 4)[0]
-        if cid == b"fmt ":
-            fmt = struct.unpack_from("<HHIIHH", data, at + 8)
-        elif cid == b"data":
-            pcm = data[at + 8:at + 8 + size]
-        at += 8 + size + (size & 1)
-    _, channels, rate, _, _, bits = fmt
-    return channels, bits, rate, pcm
-
-
-def expected_mix(path, enabled, start_frame):
-    """Stereo s16 frames of the mix from start_frame, in whole blocks, as two lists."""
-    channels, bits, rate, pcm = read_take(path)
-    width = bits // 8
-    top = bytearray(2 * (len(pcm) // width))
-    top[0::2] = pcm[width - 2::width]
-    top[1::2] = pcm[width - 1::width]
-    samples = array.array("h", bytes(top))
-    if sys.byteorder != "little":
-        samples.byteswap()
-    frames = len(samples) // channels - start_frame
-    block = rate // 10
-    blocks = max(0, -(-frames // block))
-    sides = []
-    for side in (0, 1):
-        used = [c for c in range(channels) if c % 2 == side and enabled[c]]
-        columns = [samples[start_frame * channels + c::channels] for c in used]
-        if columns:
-            mixed = [sum(values) for values in zip(*columns)]
-        else:
-            mixed = [0] * frames
-        for value in mixed:
-            assert -32768 <= value <= 32767, "the generated take is too loud for an exact mix"
-        sides.append(mixed + [0] * (blocks * block - frames))
-    return sides[0], sides[1], frames, blocks, block
-
-
-# ---- sound server ----
-
-def pactl(*args):
-    return subprocess.run(["pactl", *args], check=True, capture_output=True, text=True,
-                          stdin=subprocess.DEVNULL).stdout
-
-
-class RateSink:
-    """A private null sink at one rate, made the default, with a silent stream keeping it
-    running in real time and parec recording its monitor into a file."""
-
-    def __init__(self, rate, capture_path):
-        self.name = "vp_e2e_%d" % rate
-        self.rate = rate
-        self.previous_default = pactl("get-default-sink").strip()
-        self.module = pactl("load-module", "module-null-sink", "sink_name=" + self.name,
-                            "rate=%d" % rate, "channels=2", "format=s16le", "norewinds=1").strip()
-        stream_format = ["--format=s16le", "--rate=%d" % rate, "--channels=2", "--raw", "--latency-msec=%d" % SINK_LATENCY_MS]
-        self.busy = subprocess.Popen(["pacat", "-d", self.name, "--client-name=vp-e2e-busy", *stream_format, "/dev/zero"],
-                                     stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
-        # Only a running sink keeps its rate: an idle one takes the rate of the next
-        # stream that arrives, such as the environment's silent stream, which follows
-        # the default sink when it changes.
-        self.wait_running()
-        pactl("set-default-sink", self.name)
-        self.capture_file = open(capture_path, "wb")
-        self.capture = subprocess.Popen(["parec", "-d", self.name + ".monitor", *stream_format],
-                                        stdin=subprocess.DEVNULL, stdout=self.capture_file,
-                                        stderr=subprocess.DEVNULL)
-        time.sleep(SETTLE_SECONDS)
-
-    def wait_running(self):
-        for _ in range(100):
-            for line in pactl("list", "sinks", "short").splitlines():
-                fields = line.split()
-                if len(fields) >= 2 and fields[1] == self.name and "RUNNING" in fields:
-                    return
-            time.sleep(0.05)
-        raise RuntimeError("the sink %s does not run" % self.name)
-
-    def close(self):
-        for process in (self.capture, self.busy):
-            if process.poll() is None:
-                process.send_signal(signal.SIGINT)
-            try:
-                process.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
-        self.capture_file.close()
-        try:
-            pactl("set-default-sink", self.previous_default)
-        finally:
-            pactl("unload-module", self.module)
 
 
 class StreamWatch(threading.Thread):
@@ -228,26 +73,6 @@ def run_driver(command, timeout):
     out = result.stdout.decode("latin-1").replace("\r", "")
     err = result.stderr.decode("latin-1").replace("\r", "")
     return result.returncode, out, err, wall
-
-
-def read_capture(path):
-    samples = array.array("h")
-    with open(path, "rb") as f:
-        samples.frombytes(f.read()[: (os.path.getsize(path) // 4) * 4])
-    if sys.byteorder != "little":
-        samples.byteswap()
-    return samples[0::2], samples[1::2]
-
-
-def first_loud(left, right, threshold):
-    for i, (l, r) in enumerate(zip(left, right)):
-        if abs(l) > threshold or abs(r) > threshold:
-            return i
-    return -1
-
-
-def silent(l, r):
-    return abs(l) <= SILENCE and abs(r) <= SILENCE
 
 
 def underrun_gaps(exp_left, exp_right, cap_left, cap_right, offset):
@@ -332,7 +157,7 @@ def compare(name, capture_path, exp_left, exp_right, block):
 ATTEMPTS = 3   # a capture spoilt by an underrun under machine load is played again
 STRICT = os.environ.get("VP_E2E_STRICT") == "1"
 NICENESS = -10
-SINK_LATENCY_MS = 20   # low: the sink plays in real time, as the environment's silent stream keeps it
+
 
 
 def play_case(args, workdir, name, channels, bits, rate, frames, enabled_list=None, start_seconds=0.0,
@@ -459,10 +284,8 @@ def main():
     args = parser.parse_args()
     global DRIVER
     DRIVER = args.driver
-    for var in ("DISPLAY", "PULSE_SERVER", "WINEPREFIX", "VP_WINE"):
-        if not os.environ.get(var):
-            print("play_take_e2e: %s is not set: run inside the test environment (scripts/test)" % var)
-            return 1
+    if environment_missing("play_take_e2e"):
+        return 1
 
     cases = [
         # name, channels, bits, rate, frames, options
