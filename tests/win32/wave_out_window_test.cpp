@@ -228,8 +228,8 @@ TEST_F(WaveWindowTest, RestartWhileFourBuffersAreQueuedKeepsEveryBufferAccounted
 TEST_F(WaveWindowTest, ReturnsOfBuffersItDidNotQueueAreIgnored) {
     ASSERT_NE(createHidden(), nullptr);
     ASSERT_EQ(StartWaveOutput(hidden_, 818), 0);
-    const int live = AudioBuffer::liveCount();
     AudioBuffer foreignData = AudioBuffer::allocateZeroed(64);
+    const int live = AudioBuffer::liveCount();
     WAVEHDR foreign{};
     foreign.dwBufferLength = 64;
     foreign.lpData = reinterpret_cast<LPSTR>(foreignData.data());
