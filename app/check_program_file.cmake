@@ -24,7 +24,8 @@ if(NOT found_tarnis)
 endif()
 
 # Exports by plain name, as other programs name them.
-foreach(name ViewDlgProc AudioMeterProc HParameterProc WaveOutProc)
+foreach(name ViewDlgProc WaveOutProc AudioFaderProc AudioPanProc AudioMeterProc AudioIndicatorProc AudioLedProc
+             VideoOsziProc KnopProc VParameterProc HParameterProc)
   if(NOT dump MATCHES "[\t ]${name}\r?\n")
     message(FATAL_ERROR "${PROGRAM} does not export ${name} by that name")
   endif()
