@@ -7,11 +7,16 @@ constexpr int kMaxChannels = 8;
 constexpr int kLabelLength = 32;        // characters of a tape, scene or take label
 constexpr int kWavePathLength = 512;    // bytes of the path field, terminator included
 
+// How the sample bits are to be read: integer PCM, or IEEE float (format tag 3, or EXTENSIBLE
+// with the float sub-format).
+enum class SampleFormat : std::uint8_t { Pcm, Float };
+
 struct WaveFileInfo {
     char path[kWavePathLength] = {};    // set only when the format block was found
     std::int32_t channels = 0;
     std::int32_t sampleRate = 0;        // Hz
     std::int32_t bitsPerSample = 0;
+    SampleFormat sampleFormat = SampleFormat::Pcm;
     std::int64_t frameCount = 0;        // sample frames; 64-bit so RF64 takes over 4 GB keep their length
     char tape[kLabelLength + 1] = {};
     char scene[kLabelLength + 1] = {};
