@@ -57,20 +57,6 @@ int runMessageLoop() {
     return static_cast<int>(message.wParam);
 }
 
-// The hidden wave-out window closes once the device has handed back every queued buffer.
-// A device that never does is left with its buffers rather than have them freed under it.
-void waitForWaveOutWindow(HWND hidden) {
-    const DWORD start = GetTickCount();
-    MSG message;
-    while (hidden != nullptr && IsWindow(hidden) && GetTickCount() - start < kDeviceDrainTimeoutMs) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
-}
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int) {
@@ -100,7 +86,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int) {
     const int exitCode = playerWindow != nullptr ? runMessageLoop() : kNoPlayerWindowExitCode;
 
     if (playerWindow != nullptr && IsWindow(playerWindow)) DestroyWindow(playerWindow);
-    waitForWaveOutWindow(player.waveOutWindow);
+    // The hidden window closes once the device has handed back every queued buffer.
+    WaitForWaveOutWindowClosed(player.waveOutWindow, kDeviceDrainTimeoutMs);
     DestroyTarnisTaskWindow(frameWindow);
     UnregisterKnobClass(moduleInstance);
     UnregisterAudioControls(moduleInstance);

@@ -62,6 +62,3 @@ int ResetWaveOut(WaveOutDevice* device);
 // Unprepares a returned header with the handle its return came with (possibly one that
 // has since been closed) and frees the header; the data stays with the caller.
 void FreeReturnedWaveHeader(HWAVEOUT returnedBy, WAVEHDR* header);
-
-// For tests: the next `count` header allocations fail, as if memory had run out.
-void FailWaveHeaderAllocationsForTest(int count);

@@ -2,6 +2,7 @@
 
 #include "audio/audio_buffer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -170,6 +171,25 @@ LRESULT DestroyWaveOutWindow(HWND hwnd) {
     if (!hwnd) return -1;
     setSlot(hwnd, waveout_slots::owner, 0);
     return SendMessageA(hwnd, WM_CLOSE, 0, 0);
+}
+
+bool WaitForWaveOutWindowClosed(HWND hwnd, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    MSG message;
+    // The closing window re-posts its close message until the last buffer is back, so the
+    // queue is never empty while it waits: the bound is checked after every message.
+    while (hwnd != nullptr && IsWindow(hwnd)) {
+        const DWORD waited = GetTickCount() - start;
+        if (waited >= timeoutMs) return false;
+        if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(50, timeoutMs - waited), QS_ALLINPUT);
+            continue;
+        }
+        if (message.message == WM_QUIT) continue;   // the loop that posted it has ended already
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return true;
 }
 
 WaveOutDevice* WaveOutDeviceOf(HWND hwnd) {

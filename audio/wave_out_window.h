@@ -62,6 +62,11 @@ int QueueWaveBuffer(HWND hwnd, MixOutput* output);
 // Forgets the owner and closes the window; the window destroys itself once every queued
 // buffer has come back, so the caller keeps its message loop running until then.
 LRESULT DestroyWaveOutWindow(HWND hwnd);
+// After DestroyWaveOutWindow: delivers the thread's messages until the window has closed
+// itself or timeoutMs have passed; true when it is gone. A device that keeps its buffers
+// past the bound leaves the window (and the buffers it still owns) alive: memory the
+// device may still write is never freed under it.
+bool WaitForWaveOutWindowClosed(HWND hwnd, DWORD timeoutMs);
 
 // Typed accessors of the slots, for the owner and for tests.
 WaveOutDevice* WaveOutDeviceOf(HWND hwnd);

@@ -4,6 +4,7 @@
 
 #include "audio/audio_buffer.h"
 #include "audio/wave_out_device.h"
+#include "audio/wave_out_test_hooks.h"
 #include "tests/win32/wave_test_support.h"
 
 #include <windows.h>

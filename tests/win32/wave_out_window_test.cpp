@@ -4,6 +4,7 @@
 
 #include "audio/audio_buffer.h"
 #include "audio/wave_out_window.h"
+#include "audio/wave_out_test_hooks.h"
 #include "tests/win32/wave_test_support.h"
 
 #include <windows.h>
@@ -321,4 +322,19 @@ TEST_F(WaveWindowTest, NoUsableDeviceTellsTheOwnerAndLeaksNothing) {
     EXPECT_EQ(device()->pendingCount, 0);
     pumpFor(200);
     EXPECT_EQ(countOf(WM_WAVEOUT_DONE), 0);
+}
+
+// A device that keeps its buffers past the bound: the wait gives up and the window, with
+// what it still owns, stays alive; once the buffers are back it closes.
+TEST_F(WaveWindowTest, CloseWaitIsBoundedWhenTheDeviceKeepsItsBuffers) {
+    ASSERT_NE(createHidden(), nullptr);
+    ASSERT_EQ(StartWaveOutput(hidden_, 818), 0);
+    device()->pendingCount = 1;                               // a return that does not come
+    DestroyWaveOutWindow(hidden_);
+    EXPECT_FALSE(WaitForWaveOutWindowClosed(hidden_, 300));
+    ASSERT_TRUE(IsWindow(hidden_));
+    ASSERT_NE(device(), nullptr);
+    device()->pendingCount = 0;                               // now it has come back
+    EXPECT_TRUE(WaitForWaveOutWindowClosed(hidden_, 5000));
+    EXPECT_FALSE(IsWindow(hidden_));
 }
