@@ -1,6 +1,7 @@
 #include "mixdown.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -20,11 +21,112 @@ void storeSample(std::byte* at, std::int16_t sample) {
     at[1] = static_cast<std::byte>(bits >> 8);
 }
 
-// v is the sample's top 16 bits as an unsigned number (0..65535): both bytes of a
-// 16-bit sample, the middle and high byte of a 24-bit one (the low byte dropped).
-std::uint16_t topBits(const std::byte* sample, int bytesPerSample) {
-    const std::byte* top = sample + (bytesPerSample - 2);
-    return static_cast<std::uint16_t>(std::to_integer<unsigned>(top[0]) | (std::to_integer<unsigned>(top[1]) << 8));
+std::uint32_t byteAt(const std::byte* sample, int index) { return std::to_integer<std::uint32_t>(sample[index]); }
+
+// Each sample format turns a sample into the 16-bit value it mixes as, and says below
+// which value a non-negative sample still counts towards the level.
+struct Unsigned8 {
+    static constexpr int kBytes = 1;
+    static constexpr std::int32_t kLevelCeiling = 32768;
+    static std::int32_t value(const std::byte* sample) { return (static_cast<std::int32_t>(byteAt(sample, 0)) - 128) * 256; }
+};
+
+// Integer samples of 16, 24 and 32 bits mix as their top 16 bits: the low bytes are dropped.
+template <int Bytes>
+struct TopBits {
+    static constexpr int kBytes = Bytes;
+    // 24-bit sums stop below 32000, so a 24-bit take peaks at a level of 2.
+    static constexpr std::int32_t kLevelCeiling = Bytes == 3 ? 32000 : 32768;
+    static std::int32_t value(const std::byte* sample) {
+        return static_cast<std::int16_t>(byteAt(sample, Bytes - 2) | (byteAt(sample, Bytes - 1) << 8));
+    }
+};
+
+// floor(x * 32768) held to the 16-bit range. Scaling by a power of two is exact in float,
+// so the floor is that of the true product; NaN mixes as silence, infinities are held.
+struct Float32 {
+    static constexpr int kBytes = 4;
+    static constexpr std::int32_t kLevelCeiling = 32768;
+    static std::int32_t value(const std::byte* sample) {
+        const std::uint32_t bits = byteAt(sample, 0) | (byteAt(sample, 1) << 8) | (byteAt(sample, 2) << 16) | (byteAt(sample, 3) << 24);
+        const float scaled = std::bit_cast<float>(bits) * 32768.0f;
+        if (scaled >= 32767.0f) return 32767;
+        if (scaled >= -32768.0f) {
+            // The conversion cuts toward zero; a negative value with a fraction goes one lower.
+            // (std::floor is a library call on processors without a rounding instruction.)
+            const auto whole = static_cast<std::int32_t>(scaled);
+            return whole - static_cast<std::int32_t>(static_cast<float>(whole) > scaled);
+        }
+        return scaled < 0.0f ? -32768 : 0;   // below the range, or NaN
+    }
+};
+
+struct MixTarget {
+    std::byte* stereo;                        // null: levels only
+    std::uint64_t* levelSums;                 // per channel, of the values from 0 to below the ceiling
+    std::int32_t heardMask[kMaxChannels];     // all ones for an enabled channel, else 0
+    bool leftUsed, rightUsed;                 // a side with no enabled channel keeps the buffer's zeros
+};
+
+// Frames whose level sums fit 32 bits: 65536 values below 32768.
+constexpr std::size_t kLevelRun = 65536;
+
+// One loop per sample format and channel count, so the conversion is inlined and the
+// channel loop unrolled with each channel's side known, rather than chosen per sample.
+template <class Format, int Channels>
+void mixFrames(const std::byte* frame, std::size_t frames, const MixTarget& target) {
+    // Local copies: the compiler cannot tell that the output's byte stores leave them alone.
+    std::int32_t heardMask[Channels];
+    for (int c = 0; c < Channels; ++c) heardMask[c] = target.heardMask[c];
+    std::byte* const stereo = target.stereo;
+    const bool leftUsed = target.leftUsed, rightUsed = target.rightUsed;
+    constexpr std::size_t frameBytes = static_cast<std::size_t>(Format::kBytes) * Channels;
+
+    for (std::size_t runStart = 0; runStart < frames; runStart += kLevelRun) {
+        const std::size_t runEnd = std::min(frames, runStart + kLevelRun);
+        std::uint32_t levelSums[Channels] = {};
+        for (std::size_t k = runStart; k < runEnd; ++k, frame += frameBytes) {
+            std::int32_t leftSum = 0, rightSum = 0;
+            // Unrolled, so each channel's side is a constant rather than a test per sample.
+#pragma GCC unroll 8
+            for (int c = 0; c < Channels; ++c) {
+                const std::int32_t sample = Format::value(frame + c * Format::kBytes);
+                if (static_cast<std::uint32_t>(sample) < static_cast<std::uint32_t>(Format::kLevelCeiling))
+                    levelSums[c] += static_cast<std::uint32_t>(sample);
+                // Channels 1, 3, 5, 7 (index 0, 2, 4, 6) are heard on the left.
+                if (c % 2 == 0) leftSum += sample & heardMask[c];
+                else rightSum += sample & heardMask[c];
+            }
+            if (!stereo) continue;
+            if (leftUsed) storeSample(stereo + k * kStereoFrameBytes, narrow16(leftSum));
+            if (rightUsed) storeSample(stereo + k * kStereoFrameBytes + 2, narrow16(rightSum));
+        }
+        for (int c = 0; c < Channels; ++c) target.levelSums[c] += levelSums[c];
+    }
+}
+
+// The loop for the take's sample format and channel count, or null for a format the mix
+// cannot read.
+using MixFramesFunction = void (*)(const std::byte*, std::size_t, const MixTarget&);
+
+template <class Format>
+MixFramesFunction mixFramesOf(int channels) {
+    static constexpr MixFramesFunction kByChannels[kMaxChannels] = {
+        mixFrames<Format, 1>, mixFrames<Format, 2>, mixFrames<Format, 3>, mixFrames<Format, 4>,
+        mixFrames<Format, 5>, mixFrames<Format, 6>, mixFrames<Format, 7>, mixFrames<Format, 8>};
+    return channels >= 1 && channels <= kMaxChannels ? kByChannels[channels - 1] : nullptr;
+}
+
+MixFramesFunction mixFramesFor(const WaveFileInfo& format, int channels) {
+    if (format.sampleFormat == SampleFormat::Float)
+        return format.bitsPerSample == 32 ? mixFramesOf<Float32>(channels) : nullptr;
+    switch (format.bitsPerSample) {
+    case 8: return mixFramesOf<Unsigned8>(channels);
+    case 16: return mixFramesOf<TopBits<2>>(channels);
+    case 24: return mixFramesOf<TopBits<3>>(channels);
+    case 32: return mixFramesOf<TopBits<4>>(channels);
+    default: return nullptr;
+    }
 }
 
 }  // namespace
@@ -41,34 +143,22 @@ void MixDownBlock(MixOutput& output, AudioBuffer sourceBlock, const WaveFileInfo
     output.buffer = AudioBuffer::allocateZeroed(output.length);
     std::byte* stereo = output.buffer.data();   // null when the memory could not be had: levels only
 
-    // Sums of the zero-or-positive samples of one block; 64-bit so no rate can overflow them.
+    // Sums of the zero-or-positive values of one block; 64-bit so no rate can overflow them.
     std::uint64_t levelSums[kMaxChannels] = {};
-    const int bytesPerSample = format.bitsPerSample == 16 ? 2 : format.bitsPerSample == 24 ? 3 : 0;
-    // 24-bit sums stop below 32000, so a 24-bit take peaks at a level of 2.
-    const std::uint32_t levelCeiling = bytesPerSample == 3 ? 32000 : 32768;
+    const MixFramesFunction mix = mixFramesFor(format, channels);
 
-    if (bytesPerSample != 0 && channels > 0) {
-        const std::size_t frameBytes = static_cast<std::size_t>(bytesPerSample) * static_cast<std::size_t>(channels);
+    if (mix) {
+        MixTarget target{stereo, levelSums, {}, false, false};
+        for (int c = 0; c < channels; ++c) {
+            if (channelEnabled[c] == 0) continue;
+            target.heardMask[c] = -1;
+            if (c % 2 == 0) target.leftUsed = true;
+            else target.rightUsed = true;
+        }
+        const std::size_t frameBytes = static_cast<std::size_t>(format.bitsPerSample / 8) * static_cast<std::size_t>(channels);
         // Whole frames inside the block only, and never more than the output holds.
         const std::size_t frames = std::min<std::size_t>(sourceBlock.size() / frameBytes, outputFrames);
-        const std::byte* frame = sourceBlock.data();
-        for (std::size_t k = 0; k < frames; ++k, frame += frameBytes) {
-            std::int32_t leftSum = 0, rightSum = 0;
-            bool leftUsed = false, rightUsed = false;
-            for (int c = 0; c < channels; ++c) {
-                const std::uint16_t v = topBits(frame + c * bytesPerSample, bytesPerSample);
-                if (v < levelCeiling) levelSums[c] += v;
-                if (channelEnabled[c] == 0) continue;
-                // The sample's bit pattern taken as two's complement.
-                const std::int32_t sample = static_cast<std::int16_t>(v);
-                if (c % 2 == 0) { leftSum += sample; leftUsed = true; }
-                else { rightSum += sample; rightUsed = true; }
-            }
-            if (!stereo) continue;
-            // A side with no enabled channel keeps the buffer's zeros.
-            if (leftUsed) storeSample(stereo + k * kStereoFrameBytes, narrow16(leftSum));
-            if (rightUsed) storeSample(stereo + k * kStereoFrameBytes + 2, narrow16(rightSum));
-        }
+        mix(sourceBlock.data(), frames, target);
     }
     sourceBlock.reset();
 

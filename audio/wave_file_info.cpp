@@ -59,19 +59,52 @@ void copyPath(WaveFileInfo& info, const char* path) {
     info.path[kWavePathLength - 1] = '\0';
 }
 
-// The format block's channel count (bytes 2-3), rate (4-7) and bits per sample (14-15);
-// the format tag, byte rate and block alignment are not needed.
-void takeFormat(WaveFileInfo& info, const ByteView& view, std::int64_t formatStart) {
+// Format tags and the WAVE_FORMAT_EXTENSIBLE block: cbSize at 16, valid bits at 18, the
+// channel mask at 20 and the sub-format GUID at 24, whose first four bytes are the tag it
+// stands for and whose other twelve are the same for every sub-format.
+constexpr std::uint16_t kTagPcm = 1;
+constexpr std::uint16_t kTagFloat = 3;
+constexpr std::uint16_t kTagExtensible = 0xFFFE;
+constexpr std::int64_t kExtensibleFormatSize = 40;
+constexpr std::int64_t kValidBitsAt = 18;
+constexpr std::int64_t kSubFormatAt = 24;
+constexpr unsigned char kSubFormatTail[12] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+// The format block's tag (bytes 0-1), channel count (2-3), rate (4-7) and bits per sample
+// (14-15), and for an EXTENSIBLE block its valid bits and sub-format. Returns whether the
+// samples are of a kind the mix knows: integer PCM or IEEE float. Byte rate and block
+// alignment are not needed; the container is bits / 8 bytes a sample.
+bool takeFormat(WaveFileInfo& info, const ByteView& view, std::int64_t formatStart) {
     info.channels = view.le16(formatStart + 2);
     info.sampleRate = static_cast<std::int32_t>(view.le32(formatStart + 4));
     info.bitsPerSample = view.le16(formatStart + 14);
+
+    std::uint32_t tag = view.le16(formatStart);
+    if (tag == kTagExtensible) {
+        for (int i = 0; i < 12; ++i)
+            if (view.at(formatStart + kSubFormatAt + 4 + i) != kSubFormatTail[i]) return false;
+        tag = view.le32(formatStart + kSubFormatAt);
+        // 0 is what writers put when every bit is valid; more than the container is no take.
+        if (view.le16(formatStart + kValidBitsAt) > info.bitsPerSample) return false;
+    }
+    if (tag == kTagPcm) {
+        info.sampleFormat = SampleFormat::Pcm;
+        return true;
+    }
+    if (tag == kTagFloat && info.bitsPerSample == 32) {
+        info.sampleFormat = SampleFormat::Float;
+        return true;
+    }
+    return false;
 }
 
 // Formats the player cannot handle: the eight-entry channel tables, the divisions by
-// channels and bytes per sample, and the length in seconds all need sane values.
+// channels and bytes per sample, and the length in seconds all need sane values, and the
+// mix reads whole bytes of 8 to 32 bits.
 bool playableFormat(const WaveFileInfo& info) {
     return info.channels >= 1 && info.channels <= kMaxChannels && info.sampleRate > 0 &&
-           info.sampleRate <= kMaxSampleRate && info.bitsPerSample >= 8 && info.bitsPerSample <= 32;
+           info.sampleRate <= kMaxSampleRate && info.bitsPerSample >= 8 && info.bitsPerSample <= 32 &&
+           info.bitsPerSample % 8 == 0;
 }
 
 std::int64_t framesIn(const WaveFileInfo& info, std::uint64_t dataSize) {
@@ -81,10 +114,11 @@ std::int64_t framesIn(const WaveFileInfo& info, std::uint64_t dataSize) {
 
 // A take whose chunks could be walked: everything comes from the chunks, wherever they lie.
 int inspectWalked(WaveFileInfo& info, const char* path, std::FILE* file, const WaveChunks& chunks) {
-    unsigned char formatBytes[16] = {};
-    ReadAt(file, chunks.formatOffset, formatBytes, static_cast<std::size_t>(std::min<std::int64_t>(chunks.formatSize, 16)));
+    unsigned char formatBytes[kExtensibleFormatSize] = {};
+    const std::size_t formatGot = ReadAt(file, chunks.formatOffset, formatBytes,
+                                         static_cast<std::size_t>(std::min(chunks.formatSize, kExtensibleFormatSize)));
     copyPath(info, path);
-    takeFormat(info, ByteView{formatBytes, sizeof formatBytes}, 0);
+    const bool knownSamples = takeFormat(info, ByteView{formatBytes, formatGot}, 0);
 
     if (chunks.ixmlOffset >= 0) {
         const std::int64_t size = std::min(chunks.ixmlSize, kMaxIxmlRead);
@@ -101,7 +135,7 @@ int inspectWalked(WaveFileInfo& info, const char* path, std::FILE* file, const W
         takeDescriptionLabels(info, ByteView{description, got}, static_cast<std::int64_t>(got));
     }
 
-    if (!playableFormat(info)) return kInspectUnknownFormat;
+    if (!knownSamples || !playableFormat(info)) return kInspectUnknownFormat;
     info.frameCount = framesIn(info, static_cast<std::uint64_t>(chunks.dataSize));
     return kInspectOk;
 }
@@ -109,12 +143,13 @@ int inspectWalked(WaveFileInfo& info, const char* path, std::FILE* file, const W
 // A file whose chunk list cannot be walked: fixed byte patterns in its first 8192 bytes.
 int inspectWindow(WaveFileInfo& info, const char* path, const ByteView& window) {
     bool formatFound = false;
+    bool knownSamples = false;
     bool dataFound = false;
     std::uint32_t dataSize = 0;
     if (const std::int64_t f = window.find("fmt", 0, kFormatScanLimit); f >= 0) {
         formatFound = true;
         copyPath(info, path);
-        takeFormat(info, window, f + 8);   // past the chunk identifier and size
+        knownSamples = takeFormat(info, window, f + 8);   // past the chunk identifier and size
         // A "data" before the format block is not seen.
         if (const std::int64_t d = window.find("data", f, kScanLimit); d >= 0) {
             dataFound = true;
@@ -125,7 +160,7 @@ int inspectWindow(WaveFileInfo& info, const char* path, const ByteView& window) 
         takeIxmlLabels(info, window, x + 8, x + 8 + kTagWindow);
     takeDescriptionLabels(info, window, kScanLimit);
 
-    if (!formatFound || !dataFound || !playableFormat(info)) return kInspectUnknownFormat;
+    if (!formatFound || !knownSamples || !dataFound || !playableFormat(info)) return kInspectUnknownFormat;
     info.frameCount = framesIn(info, dataSize);
     return kInspectOk;
 }

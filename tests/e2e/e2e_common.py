@@ -2,10 +2,11 @@
 out from a take's bytes independently of the engine, a private null sink with its capture,
 and the reading of a capture.
 
-The expected mix: for every frame, the enabled channels' top 16 bits as signed numbers,
-odd channels summed into the left side and even ones into the right (the takes are quiet
-enough that no sum leaves the 16-bit range), whole blocks of a tenth of a second, the
-last one padded with silence.
+The expected mix: for every frame, the enabled channels' 16-bit values (integer samples of
+16 to 32 bits: their top 16 bits as signed numbers; 8 bits: (u - 128) * 256; 32-bit float
+x: floor(x * 32768) held to -32768..32767, NaN 0), odd channels summed into the left side
+and even ones into the right (the takes are quiet enough that no sum leaves the 16-bit
+range), whole blocks of a tenth of a second, the last one padded with silence.
 """
 
 import array
@@ -54,9 +55,21 @@ def tone_take(path, channels, bits, rate, frames, amplitude=5000, first_hz=97.3)
     write_take(path, channels, bits, rate, bytes(pcm))
 
 
-def write_take(path, channels, bits, rate, pcm):
+def float_tone_take(path, channels, rate, frames, amplitudes, first_hz=97.3):
+    """A 32-bit float take (format tag 3) with a distinct tone per channel at its own peak
+    amplitude; a peak above 1.0 runs past full scale, which the mix holds. Every value is
+    a float exactly, so the bytes carry what the expected mix reads."""
+    values = []
+    for f in range(frames):
+        for c in range(channels):
+            hz = first_hz * (c + 1) + 11.7 * c
+            values.append(amplitudes[c] * math.sin(0.7 + 0.3 * c + 2.0 * math.pi * hz * f / rate))
+    write_take(path, channels, 32, rate, struct.pack("<%df" % len(values), *values), tag=3)
+
+
+def write_take(path, channels, bits, rate, pcm, tag=1):
     align = channels * (bits // 8)
-    fmt = struct.pack("<HHIIHH", 1, channels, rate, rate * align, align, bits)
+    fmt = struct.pack("<HHIIHH", tag, channels, rate, rate * align, align, bits)
     description = b"sSCENE=e2e\r\nsTAKE=1\r\n"
     bext = description + bytes(602 - len(description))
     body = b"WAVE"
@@ -70,6 +83,7 @@ def write_take(path, channels, bits, rate, pcm):
 
 
 def read_take(path):
+    """channels, bits, rate, the sample bytes, and whether they are floats (format tag 3)."""
     with open(path, "rb") as f:
         data = f.read()
     at, fmt, pcm = 12, None, None
@@ -80,13 +94,28 @@ def read_take(path):
         elif cid == b"data":
             pcm = data[at + 8:at + 8 + size]
         at += 8 + size + (size & 1)
-    _, channels, rate, _, _, bits = fmt
-    return channels, bits, rate, pcm
+    tag, channels, rate, _, _, bits = fmt
+    return channels, bits, rate, pcm, tag == 3
 
 
-def expected_mix(path, enabled, start_frame):
-    """Stereo s16 frames of the mix from start_frame, in whole blocks, as two lists."""
-    channels, bits, rate, pcm = read_take(path)
+def float_value(x):
+    """floor(x * 32768) held to the 16-bit range; NaN is 0."""
+    if x != x:
+        return 0
+    scaled = x * 32768.0   # a power of two: exact
+    if scaled >= 32767:
+        return 32767
+    if scaled < -32768:
+        return -32768
+    return math.floor(scaled)
+
+
+def sixteen_bit_values(bits, pcm, is_float):
+    """Every sample of the take as the 16-bit value it mixes as."""
+    if is_float:
+        return array.array("h", (float_value(x) for x in struct.unpack("<%df" % (len(pcm) // 4), pcm)))
+    if bits == 8:
+        return array.array("h", ((u - 128) * 256 for u in pcm))
     width = bits // 8
     top = bytearray(2 * (len(pcm) // width))
     top[0::2] = pcm[width - 2::width]
@@ -94,6 +123,13 @@ def expected_mix(path, enabled, start_frame):
     samples = array.array("h", bytes(top))
     if sys.byteorder != "little":
         samples.byteswap()
+    return samples
+
+
+def expected_mix(path, enabled, start_frame):
+    """Stereo s16 frames of the mix from start_frame, in whole blocks, as two lists."""
+    channels, bits, rate, pcm, is_float = read_take(path)
+    samples = sixteen_bit_values(bits, pcm, is_float)
     frames = len(samples) // channels - start_frame
     block = rate // 10
     blocks = max(0, -(-frames // block))

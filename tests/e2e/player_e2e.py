@@ -16,6 +16,9 @@ with a RETRY line in the log):
   space   play and pause by the space key, play again, a slider seek, rewind (once to 0)
           and fast-forward (once past the end): the capture is the mix with one gap of
           silence at the pause and continues exactly from each new place.
+  float   a 32-bit float stereo take, loaded by a second start, played to the end: the
+          info field says 32 Bit and the capture is its mix (one channel runs past full
+          scale, held) past a head of at most 10 ms.
   close   exit code 1; the window's place is stored in the settings file.
 Second run: a restart puts the window at the stored place; the demo take plays and a
 screenshot of it is saved in the build folder for people to look at.
@@ -37,7 +40,7 @@ import time
 
 sys.dont_write_bytecode = True   # the source folder stays clean
 from e2e_common import (FAILURES, TOLERANCE, RateSink, check, environment_missing, expected_mix,  # noqa: E402
-                        read_capture, silent, tone_take)
+                        float_tone_take, read_capture, silent, tone_take)
 
 RATE = 48000
 BLOCK = RATE // 10
@@ -157,9 +160,9 @@ def windows_paths(*paths):
     return result.stdout.decode("latin-1").replace("\r", "").splitlines()
 
 
-def info_text(channels, seconds):
-    return (" Format: 48 kHz / 24 Bit\r\n Channels:   %d\r\n L\xe4nge: %d sec\r\n Tape:  \r\n"
-            " Scene: e2e \r\n Take: 1" % (channels, seconds))
+def info_text(channels, seconds, bits=24):
+    return (" Format: 48 kHz / %d Bit\r\n Channels:   %d\r\n L\xe4nge: %d sec\r\n Tape:  \r\n"
+            " Scene: e2e \r\n Take: 1" % (bits, channels, seconds))
 
 
 def parse_state(remote):
@@ -197,8 +200,13 @@ def read_rect(remote):
 # ---- the capture read as pieces of the mix ----
 
 class Take:
-    def __init__(self, path, channels, seconds, masks):
-        tone_take(path, channels, 24, RATE, seconds * RATE)
+    """A take of 24-bit tones, or of float tones at the given peak amplitudes per channel."""
+
+    def __init__(self, path, channels, seconds, masks, float_peaks=None):
+        if float_peaks:
+            float_tone_take(path, channels, RATE, seconds * RATE, float_peaks)
+        else:
+            tone_take(path, channels, 24, RATE, seconds * RATE)
         self.path, self.channels, self.seconds, self.frames = path, channels, seconds, seconds * RATE
         self.mixes = {}
         for name, enabled in masks.items():
@@ -362,9 +370,9 @@ def settings_value(path):
     return None
 
 
-def first_run(args, work, six, fourteen, settings):
+def first_run(args, work, six, fourteen, floating, settings):
     """The first run of the player. Returns the problems of its captured sound."""
-    win_six, win_fourteen = windows_paths(six.path, fourteen.path)
+    win_six, win_fourteen, win_floating = windows_paths(six.path, fourteen.path, floating.path)
     with open(settings, "wb") as f:
         f.write(b"[WindowPosition]\r\nPlayer=%d,%d,50,50\r\n" % STORED_PLACE)
     capture = os.path.join(work, "player.raw")
@@ -463,6 +471,21 @@ def first_run(args, work, six, fourteen, settings):
               "space: at the end play %s, meters %s, slider %s" % (state["play"], state["meters"], state["slider"]))
         time.sleep(1.0)
 
+        # -- float: loaded by a second start while nothing plays, played to the end
+        floating_info = info_text(2, floating.seconds, 32)
+        subprocess.run([os.environ["VP_WINE"], args.player, win_floating], stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        fields = wait_for_info(remote, floating_info)
+        check(fields.get("info") == floating_info, "float: info %r" % fields.get("info"))
+        floating_begin = frames_so_far()
+        act("float play", "press 101")
+        time.sleep(floating.seconds)
+        state = wait_until_halted(remote, 5)
+        check(state["play"] == "unchecked enabled" and state["slider"][0] == floating.seconds,
+              "float: at the end play %s, slider %s" % (state["play"], state["slider"]))
+        time.sleep(1.0)
+        floating_end = frames_so_far()
+
         # -- close
         rect = read_rect(remote)
         remote.ask("close")
@@ -488,11 +511,15 @@ def first_run(args, work, six, fourteen, settings):
         ("all", 0, None), ("without %d" % SWITCHED, None, "none")])
     if pieces and pieces[-1]["take"] + pieces[-1]["frames"] != six.frames:
         sound_problems.append("button: the capture ends before the take's end")
-    pieces, unreadable = pieces_of(cap, space_begin, len(cap[0]), fourteen)
+    pieces, unreadable = pieces_of(cap, space_begin, floating_begin, fourteen)
     sound_problems += compare_pieces("space", pieces, unreadable, [
         ("all", 0, None), ("all", None, "some"), ("all", 12 * RATE, "none"),
         ("all", starts.get("rewind", -1) * RATE, "none"), ("all", 0, "none"),
         ("all", starts.get("fast-forward", -1) * RATE, "none")])
+    pieces, unreadable = pieces_of(cap, floating_begin, floating_end, floating)
+    sound_problems += compare_pieces("float", pieces, unreadable, [("all", 0, None)])
+    if pieces and pieces[-1]["take"] + pieces[-1]["frames"] != floating.frames:
+        sound_problems.append("float: the capture ends before the take's end")
     if not os.environ.get("VP_E2E_KEEP"):
         os.remove(capture)
     return sound_problems
@@ -550,8 +577,9 @@ def main():
             six = Take(os.path.join(work, "six.wav"), 6, 6,
                        {"all": ALL_ON, "without %d" % SWITCHED: tuple(int(c != SWITCHED - 1) for c in range(8))})
             fourteen = Take(os.path.join(work, "fourteen.wav"), 8, 14, {"all": ALL_ON})
+            floating = Take(os.path.join(work, "float.wav"), 2, 3, {"all": ALL_ON}, float_peaks=(1.25, 0.2))
             for attempt in (1, 2):
-                problems = first_run(args, work, six, fourteen, settings)
+                problems = first_run(args, work, six, fourteen, floating, settings)
                 if not problems:
                     break
                 for problem in problems:

@@ -4,7 +4,8 @@
 //
 // The input's first four bytes describe the format, the rest is the sample block:
 //   byte 0  channels, 0..10
-//   byte 1  bits per sample: 0, 8, 16, 24, 32 or some other value, negative ones too
+//   byte 1  bits per sample: 0, 8, 16, 24, 32 or some other value, negative ones too;
+//           bit 3 set: float samples
 //   byte 2  sample rate, from a small set that includes 0 and rates under 10 Hz
 //   byte 3  one enabled flag per channel
 
@@ -28,8 +29,16 @@ WaveFileInfo formatFrom(const std::uint8_t* header) {
     format.channels = header[0] % 11;
     const unsigned bitsChoice = header[1] & 7u;
     format.bitsPerSample = bitsChoice < std::size(kBits) ? kBits[bitsChoice] : static_cast<std::int8_t>(header[1]);
+    format.sampleFormat = (header[1] & 0x08u) != 0 ? SampleFormat::Float : SampleFormat::Pcm;
     format.sampleRate = kRates[header[2] % std::size(kRates)];
     return format;
+}
+
+// Bytes a sample of the formats the mix reads: integers of 8 to 32 bits, 32-bit float; 0 otherwise.
+int mixedBytesPerSample(const WaveFileInfo& format) {
+    if (format.sampleFormat == SampleFormat::Float) return format.bitsPerSample == 32 ? 4 : 0;
+    const int bits = format.bitsPerSample;
+    return bits == 8 || bits == 16 || bits == 24 || bits == 32 ? bits / 8 : 0;
 }
 
 bool sideSilent(const std::byte* stereo, std::size_t frames, int side) {
@@ -73,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Frames past the whole frames of the block stay silent, and so does a side whose
     // channels (index 0, 2, 4, 6 left; 1, 3, 5, 7 right) are all off.
-    const int bytesPerSample = format.bitsPerSample == 16 ? 2 : format.bitsPerSample == 24 ? 3 : 0;
+    const int bytesPerSample = mixedBytesPerSample(format);
     std::size_t heldFrames = 0;
     if (bytesPerSample != 0 && present > 0)
         heldFrames = std::min<std::size_t>(blockLength / (static_cast<std::size_t>(bytesPerSample) * present), outputFrames);

@@ -12,6 +12,9 @@ Each seed is a small, valid take that reaches one path of the engine:
   riff_odd_chunks.wav          odd-sized chunks, one with its pad byte and one without
   riff_extensible_8ch.wav      8 x 16 bit with a 40-byte extensible format block
   riff_broken_chunk_list.wav   a chunk list the walk cannot follow, found by the byte scan
+  riff_float_stereo.wav        2 x 32 bit IEEE float (format tag 3), 48 kHz
+  riff_extensible_float_4ch.wav 4 x 32 bit float through the extensible float sub-format
+  riff_8bit_mono.wav           1 x 8 bit unsigned, 22.05 kHz
 """
 
 import os
@@ -48,14 +51,15 @@ def riff(chunks):
     return b"RIFF" + le32(len(body)) + body
 
 
-def format_block(channels, rate, bits, extensible=False):
+def format_block(channels, rate, bits, extensible=False, tag=1):
+    """tag 1: integer PCM, 3: IEEE float; an extensible block carries it in its sub-format."""
     block_align = channels * bits // 8
-    body = le16(0xFFFE if extensible else 1) + le16(channels) + le32(rate)
+    body = le16(0xFFFE if extensible else tag) + le16(channels) + le32(rate)
     body += le32(rate * block_align) + le16(block_align) + le16(bits)
     if extensible:
         # cbSize, valid bits, channel mask, and the 16-byte PCM sub-format GUID.
         body += le16(22) + le16(bits) + le32((1 << channels) - 1)
-        body += le32(1) + bytes.fromhex("00001000800000aa00389b71")
+        body += le32(tag) + bytes.fromhex("00001000800000aa00389b71")
     return body
 
 
@@ -86,6 +90,19 @@ def pcm(frames, channels, bits, seed=1):
             value = max(-full, min(full - 1, value))
             out += (value & ((1 << bits) - 1)).to_bytes(bits // 8, "little")
     return bytes(out)
+
+
+def float_pcm(frames, channels, seed=1):
+    """The 16-bit triangles of pcm() as 32-bit floats, value / 32768: exact, so the bytes
+    are the same everywhere."""
+    ints = pcm(frames, channels, 16, seed)
+    values = struct.unpack("<%dh" % (len(ints) // 2), ints)
+    return struct.pack("<%df" % len(values), *(value / 32768 for value in values))
+
+
+def unsigned_pcm8(frames, channels, seed=1):
+    """8-bit samples are unsigned: the signed triangles of pcm() offset by 128."""
+    return bytes((byte + 128) & 0xFF for byte in pcm(frames, channels, 8, seed))
 
 
 def padded(text, size):
@@ -168,6 +185,21 @@ def seed_riff_broken_chunk_list():
                  chunk(b"data", pcm(50, 2, 16, seed=23))])
 
 
+def seed_riff_float_stereo():
+    return riff([chunk(b"fmt ", format_block(2, 48000, 32, tag=3)),
+                 chunk(b"data", float_pcm(100, 2, seed=29))])
+
+
+def seed_riff_extensible_float_4ch():
+    return riff([chunk(b"fmt ", format_block(4, 48000, 32, extensible=True, tag=3)),
+                 chunk(b"data", float_pcm(40, 4, seed=31))])
+
+
+def seed_riff_8bit_mono():
+    return riff([chunk(b"fmt ", format_block(1, 22050, 8)),
+                 chunk(b"data", unsigned_pcm8(301, 1, seed=37))])
+
+
 SEEDS = {
     "riff_16bit_stereo.wav": seed_riff_16bit_stereo,
     "riff_24bit_6ch_labels.wav": seed_riff_24bit_6ch_labels,
@@ -175,6 +207,9 @@ SEEDS = {
     "riff_odd_chunks.wav": seed_riff_odd_chunks,
     "riff_extensible_8ch.wav": seed_riff_extensible_8ch,
     "riff_broken_chunk_list.wav": seed_riff_broken_chunk_list,
+    "riff_float_stereo.wav": seed_riff_float_stereo,
+    "riff_extensible_float_4ch.wav": seed_riff_extensible_float_4ch,
+    "riff_8bit_mono.wav": seed_riff_8bit_mono,
 }
 
 
@@ -188,7 +223,7 @@ def main():
             sys.exit("make_seeds: %s is %d bytes, seeds stay under %d" % (name, len(data), MAX_SEED_BYTES))
         with open(os.path.join(out_dir, name), "wb") as out:
             out.write(data)
-        print("%-28s %5d bytes" % (name, len(data)))
+        print("%-30s %5d bytes" % (name, len(data)))
 
 
 if __name__ == "__main__":

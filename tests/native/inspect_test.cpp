@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -182,6 +183,66 @@ TEST(Inspect, RejectsFormatsThePlayerCannotHandle) {
         EXPECT_EQ(got.result, row.result);
         if (row.frames >= 0) {
             EXPECT_EQ(got.info.frameCount, row.frames);   // 960 bytes / (bits / 8) / channels
+        }
+    }
+}
+
+TEST(Inspect, SampleFormatsByTagAndSubFormat) {
+    // 960 bytes of data in two channels: 480 frames of 8 bits, 240 of 16, 160 of 24, 120 of 32.
+    const std::uint32_t kPcm = 1, kFloat = 3;
+    struct Row {
+        const char* name;
+        std::function<void(WaveWriter&)> format;
+        int result;
+        SampleFormat sampleFormat;
+        int bits;
+        std::int64_t frames;
+    };
+    const SampleFormat pcm = SampleFormat::Pcm, ieee = SampleFormat::Float;
+    const Row rows[] = {
+        {"tag 1, 8 bits", [](WaveWriter& w) { w.fmtTagged(1, 2, 48000, 8); }, 0, pcm, 8, 480},
+        {"tag 1, 32 bits", [](WaveWriter& w) { w.fmtTagged(1, 2, 48000, 32); }, 0, pcm, 32, 120},
+        {"tag 1, 12 bits: no whole bytes", [](WaveWriter& w) { w.fmtTagged(1, 2, 48000, 12); }, 1, pcm, 12, 0},
+        {"tag 1, 20 bits", [](WaveWriter& w) { w.fmtTagged(1, 2, 48000, 20); }, 1, pcm, 20, 0},
+        {"tag 3, 32 bits: float", [](WaveWriter& w) { w.fmtTagged(3, 2, 48000, 32); }, 0, ieee, 32, 120},
+        {"tag 3, 64 bits", [](WaveWriter& w) { w.fmtTagged(3, 2, 48000, 64); }, 1, pcm, 64, 0},
+        {"tag 3, 16 bits", [](WaveWriter& w) { w.fmtTagged(3, 2, 48000, 16); }, 1, pcm, 16, 0},
+        {"tag 2 (ADPCM)", [](WaveWriter& w) { w.fmtTagged(2, 2, 48000, 16); }, 1, pcm, 16, 0},
+        {"tag 0xFFFF", [](WaveWriter& w) { w.fmtTagged(0xFFFF, 2, 48000, 16); }, 1, pcm, 16, 0},
+        {"extensible PCM, 24 valid of 32", [&](WaveWriter& w) { w.fmtExtensible(2, 48000, 32, kPcm, 24); }, 0, pcm, 32, 120},
+        {"extensible PCM, valid bits 0", [&](WaveWriter& w) { w.fmtExtensible(2, 48000, 24, kPcm, 0); }, 0, pcm, 24, 160},
+        {"extensible PCM, 33 valid of 32", [&](WaveWriter& w) { w.fmtExtensible(2, 48000, 32, kPcm, 33); }, 1, pcm, 32, 0},
+        {"extensible PCM, 12 bits", [&](WaveWriter& w) { w.fmtExtensible(2, 48000, 12, kPcm); }, 1, pcm, 12, 0},
+        {"extensible float, 32 bits", [&](WaveWriter& w) { w.fmtExtensible(2, 48000, 32, kFloat); }, 0, ieee, 32, 120},
+        {"extensible float, 64 bits", [&](WaveWriter& w) { w.fmtExtensible(2, 48000, 64, kFloat); }, 1, pcm, 64, 0},
+        {"extensible sub-format 2", [](WaveWriter& w) { w.fmtExtensible(2, 48000, 16, 2); }, 1, pcm, 16, 0},
+        {"extensible PCM with a wrong GUID tail", [&](WaveWriter& w) {
+             Bytes body = w.extensibleBody(2, 48000, 16, kPcm);
+             body[39] = 0x72;
+             w.chunk("fmt ", body);
+         }, 1, pcm, 16, 0},
+        {"extensible block cut after cbSize", [&](WaveWriter& w) {
+             Bytes body = w.extensibleBody(2, 48000, 16, kPcm);
+             body.resize(18);
+             w.chunk("fmt ", body);
+         }, 1, pcm, 16, 0},
+    };
+    for (const Row& row : rows) {
+        for (const bool walkable : {true, false}) {
+            SCOPED_TRACE(std::string(row.name) + (walkable ? ", walked" : ", byte-scanned"));
+            WaveWriter w;
+            if (walkable) w.riff();
+            else w.raw(kNotRiff);
+            row.format(w);
+            w.data(Bytes(960, 0x01));
+            TempFile file;
+            const Inspected got = inspectBytes(file, w.bytes());
+            EXPECT_EQ(got.result, row.result);
+            EXPECT_EQ(got.info.sampleFormat, row.sampleFormat);
+            EXPECT_EQ(got.info.channels, 2);
+            EXPECT_EQ(got.info.sampleRate, 48000);
+            EXPECT_EQ(got.info.bitsPerSample, row.bits);
+            EXPECT_EQ(got.info.frameCount, row.frames);
         }
     }
 }

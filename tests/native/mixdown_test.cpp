@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -15,11 +16,12 @@ using namespace wavetest;
 
 namespace {
 
-WaveFileInfo format(int channels, int bits, int rate) {
+WaveFileInfo format(int channels, int bits, int rate, SampleFormat sampleFormat = SampleFormat::Pcm) {
     WaveFileInfo f;
     f.channels = channels;
     f.bitsPerSample = bits;
     f.sampleRate = rate;
+    f.sampleFormat = sampleFormat;
     return f;
 }
 
@@ -145,22 +147,69 @@ TEST(MixDown, SwitchesDecideHearingNotMeasuring) {
     }
 }
 
-TEST(MixDown, OtherDepthsGiveSilenceAndAbsentChannelsReadMinus48) {
-    const struct { int channels, bits; } rows[] = {{2, 8}, {2, 32}, {6, 16}, {6, 24}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(std::to_string(row.channels) + " channels, " + std::to_string(row.bits) + " bits");
-        // Every byte 0x30: 16 bits read 12336, 24 bits have the top 16 bits 12336: m = 3085 -> -1.
-        const Bytes pcm = makePcm(row.channels, row.bits, 4410, [](std::size_t, int) { return 0x30303030; });
-        const Mixed m = mix(format(row.channels, row.bits, 44100), pcm, allOn());
-        const bool playable = row.bits == 16 || row.bits == 24;
+TEST(MixDown, EverySampleFormatMixesAsItsSixteenBitValue) {
+    // Each channel holds one raw sample in every frame of 4800 at 48 kHz; the 16-bit value
+    // it mixes as is worked out by hand, and its level from m = value / 4 + 1 for values
+    // from 0 (negative ones are not counted: m = 1, level -36).
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Row {
+        const char* name;
+        int bits;
+        SampleFormat sampleFormat;
+        std::vector<std::int32_t> raw;       // per channel
+        std::int16_t left, right;
+        std::vector<std::int32_t> levels;    // per channel
+    };
+    const SampleFormat pcm = SampleFormat::Pcm, ieee = SampleFormat::Float;
+    const Row rows[] = {
+        {"8 bits: (u - 128) * 256 for 0, 128", 8, pcm, {0, 128}, -32768, 0, {-36, -36}},
+        {"8 bits: 129 is 256 (m 65), 255 is 32512 (m 8129)", 8, pcm, {129, 255}, 256, 32512, {-17, 2}},
+        {"32 bits: v >> 16 of 0x7FFFFFFF, 0x80000000", 32, pcm, {0x7FFFFFFF, INT32_MIN}, 32767, -32768, {3, -36}},
+        {"32 bits: 0x12345678 is 0x1234 (m 1166), -1 stays -1", 32, pcm, {0x12345678, -1}, 4660, -1, {-5, -36}},
+        {"32 bits: 0x00018000 is 1", 32, pcm, {0x00018000}, 1, 0, {-36}},
+        {"float: 0.5 is 16384 (m 4097), -0.5 is -16384", 32, ieee, {floatBits(0.5f), floatBits(-0.5f)}, 16384, -16384, {0, -36}},
+        {"float: 1.0 is held to 32767, -1.0 is -32768", 32, ieee, {floatBits(1.0f), floatBits(-1.0f)}, 32767, -32768, {3, -36}},
+        {"float: 0.1 is floor(3276.8), -0.1 is floor(-3276.8)", 32, ieee, {floatBits(0.1f), floatBits(-0.1f)}, 3276, -3277, {-6, -36}},
+        {"float: 1e-9 is 0, -1e-9 floors to -1", 32, ieee, {floatBits(1e-9f), floatBits(-1e-9f)}, 0, -1, {-36, -36}},
+        {"float: 2.0 and -3.0 are held", 32, ieee, {floatBits(2.0f), floatBits(-3.0f)}, 32767, -32768, {3, -36}},
+        {"float: infinities are held (32767 - 32768), NaN is silence", 32, ieee,
+         {floatBits(inf), floatBits(nan), floatBits(-inf)}, -1, 0, {3, -36, -36}},
+        {"float: 0.75 + 0.75 saturates; 0.25 + -0.125 is 8192 - 4096", 32, ieee,
+         {floatBits(0.75f), floatBits(0.25f), floatBits(0.75f), floatBits(-0.125f)}, 32767, 4096, {1, -3, 1, -36}},
+        {"8 bits: 255 + 255 saturates; 0 + 1 is -32768 - 32512", 8, pcm, {255, 0, 255, 1}, 32767, -32768, {2, -36, 2, -36}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const int channels = static_cast<int>(row.raw.size());
+        const Bytes pcmBytes = makePcm(channels, row.bits, 4800, [&](std::size_t, int c) { return row.raw[static_cast<std::size_t>(c)]; });
+        const Mixed m = mix(format(channels, row.bits, 48000, row.sampleFormat), pcmBytes, allOn());
+        EXPECT_TRUE(allEqual(m.left, row.left)) << "left[0] " << (m.left.empty() ? 0 : m.left[0]);
+        EXPECT_TRUE(allEqual(m.right, row.right)) << "right[0] " << (m.right.empty() ? 0 : m.right[0]);
         for (int c = 0; c < kMaxChannels; ++c) {
-            const std::int32_t want = c >= row.channels ? kLevelAbsent : playable ? -1 : -36;
+            const std::int32_t want = c < channels ? row.levels[static_cast<std::size_t>(c)] : kLevelAbsent;
             EXPECT_EQ(m.levels[static_cast<std::size_t>(c)], want) << "channel " << c;
         }
-        if (!playable) {
-            EXPECT_TRUE(allEqual(m.left, 0));
-            EXPECT_TRUE(allEqual(m.right, 0));
+    }
+}
+
+TEST(MixDown, FormatsTheMixCannotReadGiveSilence) {
+    const struct { int channels, bits; SampleFormat sampleFormat; bool playable; } rows[] = {
+        {2, 12, SampleFormat::Pcm, false},  {2, 40, SampleFormat::Pcm, false},  {2, 16, SampleFormat::Float, false},
+        {2, 64, SampleFormat::Float, false}, {6, 16, SampleFormat::Pcm, true},  {6, 24, SampleFormat::Pcm, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.channels) + " channels, " + std::to_string(row.bits) + " bits");
+        // Every byte 0x30: 16 bits read 12336, 24 bits have the top 16 bits 12336: m = 3085 -> -1;
+        // three channels of 12336 a side saturate.
+        const Bytes pcm = makePcm(row.channels, row.bits, 4410, [](std::size_t, int) { return 0x30303030; });
+        const Mixed m = mix(format(row.channels, row.bits, 44100, row.sampleFormat), pcm, allOn());
+        for (int c = 0; c < kMaxChannels; ++c) {
+            const std::int32_t want = c >= row.channels ? kLevelAbsent : row.playable ? -1 : -36;
+            EXPECT_EQ(m.levels[static_cast<std::size_t>(c)], want) << "channel " << c;
         }
+        EXPECT_TRUE(allEqual(m.left, row.playable ? 32767 : 0));
+        EXPECT_TRUE(allEqual(m.right, row.playable ? 32767 : 0));
     }
 }
 

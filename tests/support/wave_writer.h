@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -84,19 +85,28 @@ public:
         return at;
     }
 
-    std::size_t fmtPcm(int channels, std::uint32_t rate, int bits) {
-        return chunk("fmt ", formatBody(1, channels, rate, bits));
+    std::size_t fmtPcm(int channels, std::uint32_t rate, int bits) { return fmtTagged(1, channels, rate, bits); }
+
+    // A 16-byte format block with any tag: 3 is IEEE float.
+    std::size_t fmtTagged(int tag, int channels, std::uint32_t rate, int bits) {
+        return chunk("fmt ", formatBody(tag, channels, rate, bits));
     }
 
-    // WAVE_FORMAT_EXTENSIBLE: the 16 common bytes, cbSize 22, valid bits, channel mask, PCM sub-format.
-    std::size_t fmtExtensible(int channels, std::uint32_t rate, int bits) {
+    // WAVE_FORMAT_EXTENSIBLE: the 16 common bytes, cbSize 22, valid bits (the container's
+    // unless given), channel mask, and the sub-format GUID of subFormat (1 PCM, 3 float).
+    std::size_t fmtExtensible(int channels, std::uint32_t rate, int bits, std::uint32_t subFormat = 1, int validBits = -1) {
+        return chunk("fmt ", extensibleBody(channels, rate, bits, subFormat, validBits));
+    }
+
+    Bytes extensibleBody(int channels, std::uint32_t rate, int bits, std::uint32_t subFormat = 1, int validBits = -1) {
         Bytes body = formatBody(0xFFFE, channels, rate, bits);
         putLe(body, 22, 2);
-        putLe(body, static_cast<std::uint64_t>(bits), 2);
+        putLe(body, static_cast<std::uint64_t>(validBits < 0 ? bits : validBits), 2);
         putLe(body, (1u << channels) - 1u, 4);
-        const std::uint8_t pcmGuid[16] = {1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
-        body.insert(body.end(), pcmGuid, pcmGuid + 16);
-        return chunk("fmt ", body);
+        putLe(body, subFormat, 4);
+        const std::uint8_t guidTail[12] = {0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+        body.insert(body.end(), guidTail, guidTail + 12);
+        return body;
     }
 
     // The 602-byte broadcast-extension body: description in bytes 0-255, originator in 256-287.
@@ -164,6 +174,9 @@ private:
 inline void putSample(Bytes& out, int bits, std::int32_t value) {
     putLe(out, static_cast<std::uint32_t>(value), bits / 8);
 }
+
+// The bit pattern of a 32-bit float sample, to be written by putSample or makePcm.
+inline std::int32_t floatBits(float value) { return std::bit_cast<std::int32_t>(value); }
 
 // Interleaved frames; sampleAt(frame, channel) gives each value.
 template <class SampleAt>
