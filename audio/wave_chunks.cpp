@@ -88,6 +88,7 @@ WaveChunks WalkWaveChunks(std::FILE* file, std::int64_t fileSize) {
         // A chunk cut short by the end of the file holds only what is there.
         const std::uint64_t heldSize = std::min(bodySize, available);
         if (idIs(header, "fmt ")) remember(found.formatOffset, found.formatSize, body, heldSize);
+        if (idIs(header, "data") && found.dataOffset < 0) found.dataDeclaredSize = static_cast<std::int64_t>(bodySize);
         if (idIs(header, "data")) remember(found.dataOffset, found.dataSize, body, heldSize);
         if (idIs(header, "bext")) remember(found.bextOffset, found.bextSize, body, heldSize);
         if (idIs(header, "iXML")) remember(found.ixmlOffset, found.ixmlSize, body, heldSize);

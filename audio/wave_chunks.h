@@ -10,6 +10,7 @@ struct WaveChunks {
     std::int64_t formatSize = 0;
     std::int64_t dataOffset = -1;       // file offset of the first sample byte
     std::int64_t dataSize = 0;          // bytes of sample data that the file really holds
+    std::int64_t dataDeclaredSize = 0;  // bytes the data chunk's size (or ds64) claims; more than dataSize in a cut-short file
     std::int64_t bextOffset = -1;       // broadcast-extension body
     std::int64_t bextSize = 0;
     std::int64_t ixmlOffset = -1;       // iXML body

@@ -6,7 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -142,4 +146,116 @@ TEST(VantorInfo, MixesAStereoTakeIntoAWaveFileBlockByBlock) {
     expected.fmtPcm(2, 8000, 16);
     expected.data(expectedData);
     EXPECT_EQ(firstMismatch(written, expected.bytes()), -1);
+}
+
+namespace {
+
+// A folder in the temporary directory, removed with everything in it when the guard goes.
+class TempFolder {
+public:
+    TempFolder() : marker_("folder") {
+        path_ = marker_.str() + ".d";
+        std::filesystem::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    std::string file(const std::string& relative) const { return (path_ / relative).make_preferred().string(); }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    TempFile marker_;   // only for its unique name
+    std::filesystem::path path_;
+};
+
+Bytes shortTake(int bits) {
+    WaveWriter w;
+    w.riff();
+    w.fmtPcm(1, 48000, bits);
+    w.data(distinctPcm(1, bits, 480));
+    return w.bytes();
+}
+
+std::string readText(const std::string& path) {
+    std::string text;
+    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+        char chunk[4096];
+        for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) text.append(chunk, got);
+        std::fclose(file);
+    }
+    return text;
+}
+
+// Each row's first two fields, "file,status".
+std::vector<std::string> fileAndStatus(const std::string& csv) {
+    std::vector<std::string> rows;
+    for (std::size_t at = csv.find("\r\n") + 2; at < csv.size(); at = csv.find("\r\n", at) + 2) {
+        const std::size_t second = csv.find(',', csv.find(',', at) + 1);
+        rows.push_back(csv.substr(at, second - at));
+    }
+    return rows;
+}
+
+}  // namespace
+
+TEST(VantorInfo, ReportGivesEveryFileOfAFolderItsRowInNameOrder) {
+    TempFolder folder;
+    std::filesystem::create_directories(folder.path() / "b_day2");
+    ASSERT_TRUE(writeFile(folder.file("a_take.wav"), shortTake(16)));
+    ASSERT_TRUE(writeFile(folder.file("b_day2/c_take.WAV"), shortTake(24)));
+    Bytes cut = shortTake(24);
+    cut.resize(cut.size() - 100);   // the data chunk still declares all 480 frames
+    ASSERT_TRUE(writeFile(folder.file("b_day2/d_cut.wav"), cut));
+    ASSERT_TRUE(writeFile(folder.file("c_notes.wav"), bytesOf("a text file, not a take")));
+    ASSERT_TRUE(writeFile(folder.file("readme.txt"), bytesOf("not a .wav name: not listed")));
+    ASSERT_TRUE(writeFile(folder.file(".a_hidden.wav"), shortTake(16)));
+    const std::string missing = folder.file("e_missing.wav");
+    const std::string csv = folder.file("report.csv");
+    const std::string errors = folder.file("errors.txt");
+
+    const std::string folderArgument = folder.path().string();
+    const RunResult run = runTool("--report --output \"" + csv + "\" \"" + folderArgument + "\" \"" + missing + "\" 2>\"" + errors + "\"");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.output, "");
+    const std::string report = readText(csv);
+    EXPECT_EQ(report.substr(0, report.find("\r\n")),
+              "file,status,format,rate,bits,channels,frames,duration_s,tape,scene,take,note,start_timecode,"
+              "timecode_rate,tracks,peak_dbfs,clipped,silent");
+    const std::vector<std::string> expected = {
+        folder.file("a_take.wav") + ",ok",
+        folder.file("b_day2/c_take.WAV") + ",ok",
+        folder.file("b_day2/d_cut.wav") + ",data shorter than declared",
+        folder.file("c_notes.wav") + ",not a take",
+        missing + ",cannot open: No such file or directory",
+    };
+    EXPECT_EQ(fileAndStatus(report), expected) << report;
+    EXPECT_NE(readText(errors).find("e_missing.wav: cannot open: No such file or directory"), std::string::npos);
+
+    // Only whole takes: exit 0, the report on standard output.
+    const RunResult good = runTool("--report \"" + folder.file("a_take.wav") + "\"");
+    EXPECT_EQ(good.status, 0);
+    EXPECT_EQ(fileAndStatus(good.output), std::vector<std::string>{folder.file("a_take.wav") + ",ok"});
+}
+
+TEST(VantorInfo, HelpVersionAndWrongOptionsExitAsPeopleExpect) {
+    TempFile errors("errors");
+    const struct { const char* arguments; int status; const char* stdoutStart; const char* stderrStart; } rows[] = {
+        {"--help", 0, "usage: vantorinfo", ""},
+        {"--version", 0, "vantorinfo ", ""},
+        {"--bogus x.wav", 2, "", "usage: vantorinfo"},
+        {"--report", 2, "", "usage: vantorinfo"},                 // no file
+        {"--output x.csv x.wav", 2, "", "usage: vantorinfo"},     // a CSV file only for a report
+        {"--report --mix m.wav x.wav", 2, "", "usage: vantorinfo"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.arguments);
+        const RunResult run = runTool(std::string(row.arguments) + " 2>" + quoted(errors));
+        EXPECT_EQ(run.status, row.status);
+        EXPECT_EQ(run.output.substr(0, std::strlen(row.stdoutStart)), row.stdoutStart);
+        EXPECT_EQ(readText(errors.str()).substr(0, std::strlen(row.stderrStart)), row.stderrStart);
+        if (row.status != 0) {
+            EXPECT_EQ(run.output, "");
+        }
+    }
 }

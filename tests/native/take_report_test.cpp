@@ -1,0 +1,206 @@
+// The sound report of generated takes: start timecodes worked out by hand, labels, notes and
+// track lists in the recorder layouts, and per-channel peaks of every sample format.
+
+#include "audio/take_report.h"
+#include "tests/support/wave_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+using namespace wavetest;
+
+TEST(TakeReport, StartTimecodeAtEachRate) {
+    // Time references are the samples at 48 kHz of the labelled frame's start, rounded up:
+    // frame n at 24000/1001 starts at n * 2002 samples, at 30000/1001 at n * 1601.6.
+    const struct { std::uint64_t timeReference; const char* rate; bool dropFrame; const char* label; bool wrapped; } rows[] = {
+        {172972800, "24000/1001", false, "01:00:00:00", false},   // frame 86,400
+        {1787063040, "25/1", false, "10:20:30:12", false},        // frame 930,762 at 1920 samples
+        {2881279, "30000/1001", true, "00:00:59;29", false},      // frame 1,799
+        {2882880, "30000/1001", true, "00:01:00;02", false},      // frame 1,800: ;00 and ;01 are skipped
+        {28799972, "30000/1001", true, "00:10:00;00", false},     // frame 17,982: every tenth minute keeps them
+        {172799828, "30000/1001", true, "01:00:00;00", false},    // frame 107,892
+        {4320001600, "30", false, "01:00:00:01", true},           // a day, an hour and 1600 samples
+        {4147200000 + 172972800, "24000/1001", false, "01:00:00:00", true},
+        {172972800, "fast", false, "", false},                    // no rate, no label
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.timeReference) + " at " + row.rate);
+        const StartTimecode start = FormatStartTimecode(row.timeReference, 48000, ParseTimecodeRate(row.rate, row.dropFrame));
+        EXPECT_EQ(start.text, row.label);
+        EXPECT_EQ(start.wrapped, row.wrapped);
+    }
+}
+
+namespace {
+
+Bytes withTimeReference(Bytes bytes, std::size_t bextBody, std::uint64_t timeReference) {
+    patchLe(bytes, bextBody + 338, timeReference, 8);
+    return bytes;
+}
+
+std::string joinedTracks(const TakeReport& report) {
+    std::string out;
+    for (const std::string& name : report.trackNames) {
+        if (&name != report.trackNames.data()) out += '|';
+        out += name;
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(TakeReport, LabelsNotesTracksAndTimecodeInRecorderLayouts) {
+    struct Row {
+        const char* name;
+        Bytes bytes;
+        const char *tape, *scene, *take, *note, *tracks, *timecode, *rate;
+    };
+    std::vector<Row> rows;
+    {   // bext before fmt, iXML and a large PAD chunk before the data; a speed note before the take's note.
+        WaveWriter w;
+        w.riff();
+        const std::size_t bext = w.bext("sSCENE=14\r\nsTAKE=2\r\nsNOTE=not this one\r\n");
+        w.fmtExtensible(2, 48000, 24);
+        w.ixml(ixmlDocument(
+            "<TAPE>DAY3</TAPE><SPEED><NOTE>speed note</NOTE><TIMECODE_RATE>25/1</TIMECODE_RATE>"
+            "<TIMECODE_FLAG>NDF</TIMECODE_FLAG></SPEED><NOTE>plane &amp; wind, \"wild\" line</NOTE>"
+            "<TRACK_LIST><TRACK_COUNT>2</TRACK_COUNT>"
+            "<TRACK><CHANNEL_INDEX>1</CHANNEL_INDEX><INTERLEAVE_INDEX>1</INTERLEAVE_INDEX><NAME>BOOM</NAME></TRACK>"
+            "<TRACK><CHANNEL_INDEX>2</CHANNEL_INDEX><INTERLEAVE_INDEX>2</INTERLEAVE_INDEX><NAME>LAV Ann&#233;</NAME></TRACK>"
+            "</TRACK_LIST>"));
+        w.filler("PAD ", 124664);
+        w.data(Bytes(6 * 100, 0));
+        rows.push_back({"PAD chunk before the data", withTimeReference(w.bytes(), bext, 1787063040), "DAY3", "14", "2",
+                        "plane & wind, \"wild\" line", "BOOM|LAV Ann\xC3\xA9", "10:20:30:12", "25/1"});
+    }
+    {   // Split mono: the note only in the description (code page 1252), iXML after odd data without a pad byte.
+        WaveWriter w;
+        w.riff();
+        w.fmtPcm(1, 48000, 16);
+        const std::size_t bext = w.bext("sSCENE=5\r\nsNOTE=caf\xE9 noise\r\nsTAKE=1\r\n");
+        w.data(Bytes(2 * 100 + 1, 0), Pad::None);
+        w.ixml(ixmlDocument("<TAPE>SPLIT7</TAPE><SPEED><TIMECODE_RATE>30000/1001</TIMECODE_RATE>"
+                            "<TIMECODE_FLAG>DF</TIMECODE_FLAG></SPEED><TRACK_LIST><TRACK><CHANNEL_INDEX>3</CHANNEL_INDEX>"
+                            "<INTERLEAVE_INDEX>1</INTERLEAVE_INDEX><NAME>LAV 2</NAME></TRACK></TRACK_LIST>"));
+        rows.push_back({"split mono", withTimeReference(w.bytes(), bext, 2882880), "SPLIT7", "5", "1", "caf\xC3\xA9 noise",
+                        "LAV 2", "00:01:00;02", "30000/1001"});
+    }
+    {   // No bext: no time reference, so no timecode whatever the rate; tracks listed out of order.
+        WaveWriter w;
+        w.riff();
+        w.fmtPcm(2, 44100, 16);
+        w.data(Bytes(4 * 100, 0));
+        w.ixml(ixmlDocument("<SCENE>3B</SCENE><TAKE>12</TAKE><TAPE>T-01</TAPE><SPEED><TIMECODE_RATE>24000/1001"
+                            "</TIMECODE_RATE></SPEED><TRACK_LIST><TRACK><INTERLEAVE_INDEX>2</INTERLEAVE_INDEX>"
+                            "<NAME>Boom</NAME></TRACK><TRACK><INTERLEAVE_INDEX>1</INTERLEAVE_INDEX><NAME>Mix, L</NAME>"
+                            "</TRACK></TRACK_LIST>"));
+        rows.push_back({"iXML after the data", w.bytes(), "T-01", "3B", "12", "", "Mix, L|Boom", "", ""});
+    }
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFile file;
+        ASSERT_TRUE(writeFile(file.str(), row.bytes));
+        const TakeReport report = ReportTake(file.str());
+        EXPECT_EQ(report.status, "ok");
+        EXPECT_EQ(report.tape, row.tape);
+        EXPECT_EQ(report.scene, row.scene);
+        EXPECT_EQ(report.take, row.take);
+        EXPECT_EQ(report.note, row.note);
+        EXPECT_EQ(joinedTracks(report), row.tracks);
+        EXPECT_EQ(report.startTimecode, row.timecode);
+        EXPECT_EQ(report.timecodeRate, row.rate);
+    }
+}
+
+namespace {
+
+enum class Kind { Pcm, Float, ExtensiblePcm, ExtensibleFloat };
+
+// A format body as the writers lay it out; the extensible ones name the sub-format by tag.
+Bytes formatBody(Kind kind, int channels, int bits) {
+    const bool extensible = kind == Kind::ExtensiblePcm || kind == Kind::ExtensibleFloat;
+    const bool isFloat = kind == Kind::Float || kind == Kind::ExtensibleFloat;
+    Bytes body;
+    putLe(body, extensible ? 0xFFFE : isFloat ? 3 : 1, 2);
+    putLe(body, static_cast<std::uint64_t>(channels), 2);
+    putLe(body, 48000, 4);
+    putLe(body, 48000u * static_cast<std::uint32_t>(channels * bits / 8), 4);
+    putLe(body, static_cast<std::uint64_t>(channels * bits / 8), 2);
+    putLe(body, static_cast<std::uint64_t>(bits), 2);
+    if (extensible) {
+        putLe(body, 22, 2);
+        putLe(body, static_cast<std::uint64_t>(bits), 2);
+        putLe(body, 0, 4);
+        const std::uint8_t guid[16] = {static_cast<std::uint8_t>(isFloat ? 3 : 1), 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+        body.insert(body.end(), guid, guid + 16);
+    }
+    return body;
+}
+
+// A fraction of full scale in the format: 1 is the largest value, -1 the smallest.
+void putFraction(Bytes& out, Kind kind, int bits, double fraction) {
+    if (kind == Kind::Float || kind == Kind::ExtensibleFloat) {
+        const float value = static_cast<float>(fraction);
+        std::uint32_t word;
+        std::memcpy(&word, &value, 4);
+        putLe(out, word, 4);
+        return;
+    }
+    const double fullScale = std::ldexp(1.0, bits - 1);
+    const std::int64_t value = std::min<std::int64_t>(std::llround(fraction * fullScale), static_cast<std::int64_t>(fullScale) - 1);
+    if (bits == 8) out.push_back(static_cast<std::uint8_t>(value + 128));
+    else putLe(out, static_cast<std::uint64_t>(value), bits / 8);
+}
+
+}  // namespace
+
+TEST(TakeReport, PeaksClippingAndSilencePerChannelInEverySampleFormat) {
+    // Channel 1 digital silence, 2 at half scale, 3 at full scale three times, 4 one step of the format.
+    const struct { const char* name; Kind kind; int bits; const char* format; const char* lowestStep; const char* stepSilent; } rows[] = {
+        {"8-bit", Kind::Pcm, 8, "pcm", "-42.1", ""},                    // 1/128
+        {"16-bit", Kind::Pcm, 16, "pcm", "-90.3", "silent"},            // 1/32768
+        {"24-bit", Kind::Pcm, 24, "pcm", "-138.5", "silent"},           // 2^-23
+        {"32-bit", Kind::Pcm, 32, "pcm", "-186.6", "silent"},           // 2^-31
+        {"float", Kind::Float, 32, "float", "-138.5", "silent"},        // 2^-23
+        {"extensible 24-bit", Kind::ExtensiblePcm, 24, "pcm", "-138.5", "silent"},
+        {"extensible float", Kind::ExtensibleFloat, 32, "float", "-138.5", "silent"},
+    };
+    constexpr int kFrames = 1001;   // 125 rows of 8 lanes per channel and a tail
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Bytes pcm;
+        const double step = row.kind == Kind::Pcm || row.kind == Kind::ExtensiblePcm ? std::ldexp(1.0, 1 - row.bits) : std::ldexp(1.0, -23);
+        for (int f = 0; f < kFrames; ++f) {
+            putFraction(pcm, row.kind, row.bits, 0.0);
+            putFraction(pcm, row.kind, row.bits, f % 2 ? -0.25 : 0.5);
+            putFraction(pcm, row.kind, row.bits, f == 0 ? -1.0 : f < 3 ? 1.0 : -0.25);
+            putFraction(pcm, row.kind, row.bits, f % 3 ? step : 0.0);
+        }
+        WaveWriter w;
+        w.riff();
+        w.chunk("fmt ", formatBody(row.kind, 4, row.bits));
+        w.data(pcm);
+        TempFile file;
+        ASSERT_TRUE(writeFile(file.str(), w.bytes()));
+
+        // 1001 frames at 48 kHz: 20.854 ms.
+        const std::string expected = file.str() + ",ok," + row.format + ",48000," + std::to_string(row.bits) +
+                                     ",4,1001,0.021,,,,,,,,-inf|-6.0|0.0|" + row.lowestStep + ",0|0|3|0,silent|||" +
+                                     row.stepSilent + "\r\n";
+        EXPECT_EQ(ReportCsvRow(ReportTake(file.str())), expected);
+    }
+}
+
+TEST(TakeReport, CsvFieldsAreQuotedOnlyWhenTheyMustBe) {
+    const struct { const char* text; const char* field; } rows[] = {
+        {"", ""},
+        {"Scene 12A", "Scene 12A"},
+        {"Mix, L", "\"Mix, L\""},
+        {"the \"wild\" line", "\"the \"\"wild\"\" line\""},
+        {"two\r\nlines", "\"two\r\nlines\""},
+        {"caf\xC3\xA9", "caf\xC3\xA9"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(CsvField(row.text), row.field) << row.text;
+}
