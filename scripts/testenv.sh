@@ -218,10 +218,8 @@ _vp_pulse_up() {
   export VP_PACAT_STARTED="$EPOCHREALTIME"
 }
 
-# The 32-bit loader needs the kernel's 32-bit support, which some kernels leave off.
-_vp_can_run_win32() {
-  /usr/lib/wine/wine --version </dev/null >/dev/null 2>&1 || wine --version </dev/null >/dev/null 2>&1
-}
+# shellcheck source=scripts/lib.sh
+source "$VP_REPO_ROOT/scripts/lib.sh"
 
 # The loader and compiler for VP_WINE_ARCH, and a check that this machine can run them.
 _vp_wine_select() {
@@ -230,7 +228,7 @@ _vp_wine_select() {
       export VP_WINE=wine
       _vp_cc=i686-w64-mingw32-gcc
       # Fail now rather than hang in wineboot.
-      if ! _vp_can_run_win32; then
+      if ! vp_can_run_win32; then
         _vp_log "this machine cannot run 32-bit x86 programs (the kernel's 32-bit emulation"
         _vp_log "is off), so win32 wine cannot start; VP_WINE_ARCH=win64 runs 64-bit builds"
         return 1
@@ -238,7 +236,7 @@ _vp_wine_select() {
       ;;
     win64)
       # /usr/bin/wine picks the 32-bit loader whenever it is installed: name the 64-bit one.
-      VP_WINE="$(command -v wine64 2>/dev/null || echo /usr/lib/wine/wine64)"
+      VP_WINE="$(vp_wine_loader win64)"
       export VP_WINE
       _vp_cc=x86_64-w64-mingw32-gcc
       ;;
@@ -336,7 +334,7 @@ env_up() {
   VP_ENV_DIR="${VP_ENV_DIR:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/vantorplay-env}"
   VP_WINE_ARCH="${VP_WINE_ARCH:-win32}"
   if [ "$VP_WINE_ARCH" = auto ]; then
-    if _vp_can_run_win32; then VP_WINE_ARCH=win32; else VP_WINE_ARCH=win64; fi
+    if vp_can_run_win32; then VP_WINE_ARCH=win32; else VP_WINE_ARCH=win64; fi
     _vp_log "VP_WINE_ARCH=auto chose $VP_WINE_ARCH"
   fi
   case "$VP_ENV_DIR" in /*) ;; *) VP_ENV_DIR="$PWD/$VP_ENV_DIR" ;; esac
