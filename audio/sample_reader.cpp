@@ -2,6 +2,7 @@
 
 #include "byte_view.h"
 #include "wave_chunks.h"
+#include "wave_layout.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,23 +11,17 @@
 
 namespace {
 
-constexpr std::int64_t kScanSize = 32768;        // a file whose chunks cannot be walked is scanned this far
-constexpr std::int64_t kFormatScanLimit = 8188;  // where inspection looks for "fmt"
-
-// The byte scan for files whose chunk list cannot be walked. It starts at the format
-// block when there is one, as inspection does, so the two agree on the data chunk.
+// The byte scan for files whose chunk list cannot be walked, the same one inspection
+// makes, so the two agree on the data chunk; the reader looks further into the file.
 int scanForData(SampleReader& reader, std::FILE* file, std::int64_t fileSize) {
-    std::unique_ptr<unsigned char[]> scan(new (std::nothrow) unsigned char[kScanSize]());
+    constexpr std::int64_t scanSize = wave_layout::kReaderScanSize;
+    std::unique_ptr<unsigned char[]> scan(new (std::nothrow) unsigned char[scanSize]());
     if (!scan) return kReaderNoMemory;
-    const std::int64_t wanted = std::min(fileSize, kScanSize);
-    const std::size_t got = ReadAt(file, 0, scan.get(), static_cast<std::size_t>(wanted));
-    const ByteView view{scan.get(), got};
-
-    const std::int64_t format = view.find("fmt", 0, std::min<std::int64_t>(static_cast<std::int64_t>(got), kFormatScanLimit));
-    const std::int64_t data = view.find("data", std::max<std::int64_t>(format, 0), static_cast<std::int64_t>(got));
-    if (data < 0) return kReaderNoData;
-    reader.dataSize = view.le32(data + 4);
-    reader.dataOffset = data + 8;
+    const std::size_t got = ReadAt(file, 0, scan.get(), static_cast<std::size_t>(std::min(fileSize, scanSize)));
+    const ScannedChunks found = ScanForFormatAndData(ByteView{scan.get(), got}, static_cast<std::int64_t>(got));
+    if (found.dataAt < 0) return kReaderNoData;
+    reader.dataSize = found.dataSize;
+    reader.dataOffset = found.dataAt + 8;
     return kReaderOk;
 }
 

@@ -3,6 +3,7 @@
 #include "byte_view.h"
 #include "info_text.h"
 #include "wave_chunks.h"
+#include "wave_layout.h"
 #include "wave_file_info.h"
 
 #include <algorithm>
@@ -233,19 +234,19 @@ struct SampleLayout {
 };
 
 FormatCheck readFormat(const ByteView& fmt, SampleLayout& layout) {
-    std::uint16_t tag = fmt.le16(0);
-    layout.channels = fmt.le16(2);
-    layout.rate = static_cast<std::int32_t>(fmt.le32(4));
-    layout.bits = fmt.le16(14);
-    if (tag == 0xFFFE && fmt.size >= 40) {
-        // The sub-format GUID is the format tag followed by 00000000-0010-8000-00AA00389B71.
-        static const unsigned char kGuidTail[14] = {0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
-        tag = std::memcmp(fmt.bytes + 26, kGuidTail, sizeof kGuidTail) == 0 ? fmt.le16(24) : 0;
+    using namespace wave_layout;
+    std::uint32_t tag = fmt.le16(kTagAt);
+    layout.channels = fmt.le16(kChannelsAt);
+    layout.rate = static_cast<std::int32_t>(fmt.le32(kRateAt));
+    layout.bits = fmt.le16(kBitsAt);
+    if (tag == kTagExtensible && static_cast<std::int64_t>(fmt.size) >= kExtensibleSize) {
+        const bool knownTail = std::memcmp(fmt.bytes + kSubFormatAt + 4, kSubFormatTail, sizeof kSubFormatTail) == 0;
+        tag = knownTail ? fmt.le32(kSubFormatAt) : 0;
     }
-    layout.isFloat = tag == 3;
+    layout.isFloat = tag == kTagFloat;
     layout.bytesPerSample = layout.bits / 8;
-    const bool pcm = tag == 1 && (layout.bits == 8 || layout.bits == 16 || layout.bits == 24 || layout.bits == 32);
-    const bool ieeeFloat = tag == 3 && layout.bits == 32;
+    const bool pcm = tag == kTagPcm && (layout.bits == 8 || layout.bits == 16 || layout.bits == 24 || layout.bits == 32);
+    const bool ieeeFloat = tag == kTagFloat && layout.bits == 32;
     if ((!pcm && !ieeeFloat) || layout.rate <= 0 || layout.rate > 1000000 || layout.channels < 1)
         return FormatCheck::UnknownSampleFormat;
     if (layout.channels > kMaxChannels) return FormatCheck::TooManyChannels;

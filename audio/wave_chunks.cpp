@@ -1,6 +1,7 @@
 #include "wave_chunks.h"
 
 #include "byte_view.h"
+#include "wave_layout.h"
 
 #include <algorithm>
 #include <cstring>
@@ -100,5 +101,14 @@ WaveChunks WalkWaveChunks(std::FILE* file, std::int64_t fileSize) {
         if ((bodySize & 1) != 0 && !chunkHeaderAt(file, next, fileSize)) ++next;
         offset = next;
     }
+    return found;
+}
+
+ScannedChunks ScanForFormatAndData(const ByteView& bytes, std::int64_t dataLimit) {
+    ScannedChunks found;
+    found.formatAt = bytes.find("fmt", 0, wave_layout::kFormatScanLimit);
+    // A "data" before the format block is not seen.
+    found.dataAt = bytes.find("data", std::max<std::int64_t>(found.formatAt, 0), dataLimit);
+    if (found.dataAt >= 0) found.dataSize = bytes.le32(found.dataAt + 4);
     return found;
 }

@@ -2,6 +2,8 @@
 // Where a take's chunks lie. Inspection and reader both ask this one place, so they
 // always agree on where the sample data starts.
 
+#include "byte_view.h"
+
 #include <cstdint>
 #include <cstdio>
 
@@ -24,6 +26,16 @@ struct WaveChunks {
 // chunk header that is not one. Returns what it found; the walk is bounded in steps,
 // so its cost does not grow with the file.
 WaveChunks WalkWaveChunks(std::FILE* file, std::int64_t fileSize);
+
+// The byte scan of a file whose chunk list cannot be walked: "fmt" below the format scan
+// limit, then the first "data" after it (from the start when there is none) below
+// dataLimit. Positions are those of the identifiers; -1 when not found.
+struct ScannedChunks {
+    std::int64_t formatAt = -1;
+    std::int64_t dataAt = -1;
+    std::uint32_t dataSize = 0;         // as the data chunk's header declares it
+};
+ScannedChunks ScanForFormatAndData(const ByteView& bytes, std::int64_t dataLimit);
 
 // File access with 64-bit offsets on every platform.
 std::int64_t FileSize64(std::FILE* file);

@@ -2,6 +2,7 @@
 
 #include "byte_view.h"
 #include "wave_chunks.h"
+#include "wave_layout.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,9 +12,8 @@
 
 namespace {
 
-constexpr std::int64_t kWindowSize = 8192;       // bytes the byte scan looks at
-constexpr std::int64_t kFormatScanLimit = 8188;  // "fmt" starts below this
-constexpr std::int64_t kScanLimit = 8180;        // every other pattern starts below this
+using namespace wave_layout;
+
 constexpr std::int64_t kTagWindow = 512;         // iXML tags start within this many bytes of BWFXML + 8
 constexpr std::int64_t kDescriptionSize = 256;   // the description field at the start of a bext body
 constexpr std::int64_t kMaxIxmlRead = 1 << 20;   // iXML beyond this is not searched for labels
@@ -59,27 +59,16 @@ void copyPath(WaveFileInfo& info, const char* path) {
     info.path[kWavePathLength - 1] = '\0';
 }
 
-// Format tags and the WAVE_FORMAT_EXTENSIBLE block: cbSize at 16, valid bits at 18, the
-// channel mask at 20 and the sub-format GUID at 24, whose first four bytes are the tag it
-// stands for and whose other twelve are the same for every sub-format.
-constexpr std::uint16_t kTagPcm = 1;
-constexpr std::uint16_t kTagFloat = 3;
-constexpr std::uint16_t kTagExtensible = 0xFFFE;
-constexpr std::int64_t kExtensibleFormatSize = 40;
-constexpr std::int64_t kValidBitsAt = 18;
-constexpr std::int64_t kSubFormatAt = 24;
-constexpr unsigned char kSubFormatTail[12] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-
 // The format block's tag (bytes 0-1), channel count (2-3), rate (4-7) and bits per sample
 // (14-15), and for an EXTENSIBLE block its valid bits and sub-format. Returns whether the
 // samples are of a kind the mix knows: integer PCM or IEEE float. Byte rate and block
 // alignment are not needed; the container is bits / 8 bytes a sample.
 bool takeFormat(WaveFileInfo& info, const ByteView& view, std::int64_t formatStart) {
-    info.channels = view.le16(formatStart + 2);
-    info.sampleRate = static_cast<std::int32_t>(view.le32(formatStart + 4));
-    info.bitsPerSample = view.le16(formatStart + 14);
+    info.channels = view.le16(formatStart + kChannelsAt);
+    info.sampleRate = static_cast<std::int32_t>(view.le32(formatStart + kRateAt));
+    info.bitsPerSample = view.le16(formatStart + kBitsAt);
 
-    std::uint32_t tag = view.le16(formatStart);
+    std::uint32_t tag = view.le16(formatStart + kTagAt);
     if (tag == kTagExtensible) {
         for (int i = 0; i < 12; ++i)
             if (view.at(formatStart + kSubFormatAt + 4 + i) != kSubFormatTail[i]) return false;
@@ -114,9 +103,9 @@ std::int64_t framesIn(const WaveFileInfo& info, std::uint64_t dataSize) {
 
 // A take whose chunks could be walked: everything comes from the chunks, wherever they lie.
 int inspectWalked(WaveFileInfo& info, const char* path, std::FILE* file, const WaveChunks& chunks) {
-    unsigned char formatBytes[kExtensibleFormatSize] = {};
+    unsigned char formatBytes[kExtensibleSize] = {};
     const std::size_t formatGot = ReadAt(file, chunks.formatOffset, formatBytes,
-                                         static_cast<std::size_t>(std::min(chunks.formatSize, kExtensibleFormatSize)));
+                                         static_cast<std::size_t>(std::min(chunks.formatSize, kExtensibleSize)));
     copyPath(info, path);
     const bool knownSamples = takeFormat(info, ByteView{formatBytes, formatGot}, 0);
 
@@ -146,19 +135,19 @@ int inspectWindow(WaveFileInfo& info, const char* path, const ByteView& window) 
     bool knownSamples = false;
     bool dataFound = false;
     std::uint32_t dataSize = 0;
-    if (const std::int64_t f = window.find("fmt", 0, kFormatScanLimit); f >= 0) {
+    const ScannedChunks scanned = ScanForFormatAndData(window, kPatternScanLimit);
+    if (scanned.formatAt >= 0) {
         formatFound = true;
         copyPath(info, path);
-        knownSamples = takeFormat(info, window, f + 8);   // past the chunk identifier and size
-        // A "data" before the format block is not seen.
-        if (const std::int64_t d = window.find("data", f, kScanLimit); d >= 0) {
+        knownSamples = takeFormat(info, window, scanned.formatAt + 8);   // past the chunk identifier and size
+        if (scanned.dataAt >= 0) {
             dataFound = true;
-            dataSize = window.le32(d + 4);
+            dataSize = scanned.dataSize;
         }
     }
-    if (const std::int64_t x = window.find("BWFXML", 0, kScanLimit); x >= 0)
+    if (const std::int64_t x = window.find("BWFXML", 0, kPatternScanLimit); x >= 0)
         takeIxmlLabels(info, window, x + 8, x + 8 + kTagWindow);
-    takeDescriptionLabels(info, window, kScanLimit);
+    takeDescriptionLabels(info, window, kPatternScanLimit);
 
     if (!formatFound || !knownSamples || !dataFound || !playableFormat(info)) return kInspectUnknownFormat;
     info.frameCount = framesIn(info, dataSize);
@@ -171,7 +160,7 @@ int InspectWaveFile(WaveFileInfo* info, const char* path) {
     if (!info) return kInspectNoRecord;
     *info = WaveFileInfo{};
 
-    auto window = zeroedBytes(kWindowSize);
+    auto window = zeroedBytes(kInspectionWindow);
     if (!window) return kInspectNoBuffer;
     FileHandle file(path ? std::fopen(path, "rb") : nullptr);
     if (!file) return kInspectCannotOpen;
@@ -181,7 +170,7 @@ int InspectWaveFile(WaveFileInfo* info, const char* path) {
     if (chunks.hasFormatAndData()) return inspectWalked(*info, path, file.get(), chunks);
 
     // A short read is no error: the rest of the window stays zero.
-    const std::size_t got = ReadAt(file.get(), 0, window.get(), static_cast<std::size_t>(kWindowSize));
+    const std::size_t got = ReadAt(file.get(), 0, window.get(), static_cast<std::size_t>(kInspectionWindow));
     return inspectWindow(*info, path, ByteView{window.get(), got});
 }
 
