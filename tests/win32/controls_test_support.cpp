@@ -4,6 +4,7 @@
 
 #include "controls/controls.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -63,10 +64,11 @@ void registerParentClass(WNDPROC proc) {
 }
 }  // namespace
 
-RecordingParent::RecordingParent(int x, int y, int width, int height) {
+RecordingParent::RecordingParent(int x, int y, int width, int height, std::vector<UINT> recorded, bool visible)
+    : recorded_(std::move(recorded)) {
     registerParentClass(&RecordingParent::proc);
-    window_ = CreateWindowExA(0, kParentClass, "controls test", WS_POPUP | WS_VISIBLE, x, y, width, height,
-                              nullptr, nullptr, module(), this);
+    window_ = CreateWindowExA(0, kParentClass, "controls test", WS_POPUP | (visible ? WS_VISIBLE : 0), x, y, width,
+                              height, nullptr, nullptr, module(), this);
     pumpMessages();
 }
 
@@ -83,6 +85,11 @@ void RecordingParent::pump() {
     pumping_ = false;
 }
 
+int RecordingParent::countOf(UINT message) const {
+    return static_cast<int>(std::count_if(reports_.begin(), reports_.end(),
+                                          [message](const Report& report) { return report.message == message; }));
+}
+
 std::vector<Report> RecordingParent::takeReports() {
     std::vector<Report> out;
     out.swap(reports_);
@@ -95,10 +102,11 @@ LRESULT CALLBACK RecordingParent::proc(HWND window, UINT message, WPARAM wParam,
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     auto* self = reinterpret_cast<RecordingParent*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (message == WM_COMMAND && self != nullptr) {
-        self->reports_.push_back(
-            Report{wParam, static_cast<std::uint32_t>(static_cast<std::uint64_t>(lParam)), lParam, self->pumping_});
-        return 0;
+    if (self != nullptr && std::find(self->recorded_.begin(), self->recorded_.end(), message) != self->recorded_.end()) {
+        std::string text;
+        if (message == WM_SETTEXT && lParam != 0) text = reinterpret_cast<const char*>(lParam);
+        self->reports_.push_back(Report{wParam, static_cast<std::uint32_t>(static_cast<std::uint64_t>(lParam)), lParam,
+                                        self->pumping_, message, std::move(text)});
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }

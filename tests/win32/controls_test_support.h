@@ -22,19 +22,23 @@ protected:
     void TearDown() override;
 };
 
-// What a parent received as WM_COMMAND. `queued` is true when it arrived through the
-// message queue (posted), false when it arrived during the call that caused it (sent).
+// What a recording window received. `queued` is true when it arrived through the message
+// queue (posted) while pump() ran, false when it arrived during the call that caused it (sent).
 struct Report {
     WPARAM wParam;
     std::uint32_t lParam;   // the low 32 bits
     LPARAM fullLParam;
     bool queued;
+    UINT message;
+    std::string text;       // of a WM_SETTEXT
 };
 
-// A visible top-level window that records every WM_COMMAND it gets.
+// The one message recorder of the Win32 tests: a top-level window that records the
+// messages it is given (WM_COMMAND unless told otherwise), then handles them by default.
 class RecordingParent {
 public:
-    RecordingParent(int x, int y, int width, int height);
+    RecordingParent(int x, int y, int width, int height, std::vector<UINT> recorded = {WM_COMMAND},
+                    bool visible = true);
     ~RecordingParent();
     RecordingParent(const RecordingParent&) = delete;
     RecordingParent& operator=(const RecordingParent&) = delete;
@@ -43,10 +47,14 @@ public:
     // Delivers everything queued for this thread; reports arriving now count as posted.
     void pump();
     std::vector<Report> takeReports();
+    const std::vector<Report>& reports() const { return reports_; }
+    void clearReports() { reports_.clear(); }
+    int countOf(UINT message) const;
 
 private:
     static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM);
     HWND window_ = nullptr;
+    std::vector<UINT> recorded_;
     std::vector<Report> reports_;
     bool pumping_ = false;
 };

@@ -440,44 +440,28 @@ TEST_F(PlayerTest, SoakOfLoadsPlaysSeeksAndHandOversLeavesNothingBehind) {
 
 // The trace text is cut to its buffer and goes nowhere without a viewer; the paint flush
 // dispatches only paint messages and leaves the rest queued in order.
-std::vector<std::string> traceLines;
-int paints = 0;
-LRESULT CALLBACK recordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_SETTEXT) traceLines.emplace_back(reinterpret_cast<const char*>(lParam));
-    if (message == WM_PAINT) ++paints;
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 TEST(TraceChannel, BoundedLinesAndAPaintOnlyFlush) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = recordingProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "TraceRecorder";
-    ASSERT_NE(RegisterClassA(&wc), 0);
-    HWND viewer = CreateWindowExA(0, "TraceRecorder", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
-                                  wc.hInstance, nullptr);
-    ASSERT_NE(viewer, nullptr);
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    ctltest::RecordingParent viewer(0, 0, 50, 50, {WM_SETTEXT, WM_PAINT});
+    ASSERT_NE(viewer.hwnd(), nullptr);
+    viewer.pump();
+    viewer.clearReports();
 
-    SetTraceTargetForTest(viewer);
+    SetTraceTargetForTest(viewer.hwnd());
     TraceMessage("%s\r\n", std::string(2000, 'a').c_str());
     SetTraceTargetForTest(nullptr);
     TraceMessage("lost\r\n");
-    ASSERT_EQ(traceLines.size(), 1u);
-    EXPECT_EQ(traceLines[0], std::string(1023, 'a'));
+    ASSERT_EQ(viewer.countOf(WM_SETTEXT), 1);
+    EXPECT_EQ(viewer.reports()[0].text, std::string(1023, 'a'));
 
-    paints = 0;
-    for (UINT m = WM_APP + 1; m <= WM_APP + 3; ++m) PostMessageA(viewer, m, 0, 0);
-    InvalidateRect(viewer, nullptr, TRUE);
+    for (UINT m = WM_APP + 1; m <= WM_APP + 3; ++m) PostMessageA(viewer.hwnd(), m, 0, 0);
+    InvalidateRect(viewer.hwnd(), nullptr, TRUE);
     FlushPaintMessages();
-    EXPECT_EQ(paints, 1);
+    EXPECT_EQ(viewer.countOf(WM_PAINT), 1);
+    MSG message;
     for (UINT m = WM_APP + 1; m <= WM_APP + 3; ++m) {
-        ASSERT_TRUE(PeekMessageA(&message, viewer, 0, 0, PM_REMOVE));
+        ASSERT_TRUE(PeekMessageA(&message, viewer.hwnd(), 0, 0, PM_REMOVE));
         EXPECT_EQ(message.message, m);
     }
-    DestroyWindow(viewer);
-    UnregisterClassA("TraceRecorder", wc.hInstance);
 }
 
 }  // namespace

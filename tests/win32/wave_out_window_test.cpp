@@ -129,7 +129,7 @@ TEST_F(WaveWindowTest, EachReturnReleasesItsBufferAndTellsTheOwner) {
     ASSERT_EQ(notices().size(), 3u);
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(notices()[i].wParam, reinterpret_cast<WPARAM>(hidden_));
-        EXPECT_EQ(notices()[i].lParam, static_cast<LPARAM>(2 - i));   // pendingCount after the return
+        EXPECT_EQ(notices()[i].fullLParam, static_cast<LPARAM>(2 - i));   // pendingCount after the return
     }
     EXPECT_EQ(device()->pendingCount, 0);
 }
@@ -218,7 +218,7 @@ TEST_F(WaveWindowTest, RestartWhileFourBuffersAreQueuedKeepsEveryBufferAccounted
     ASSERT_TRUE(pumpUntil([] { return countOf(WM_WAVEOUT_DONE) == 6; }, 5000));
     pumpFor(300);   // nothing more may arrive
     ASSERT_EQ(countOf(WM_WAVEOUT_DONE), 6);
-    for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(notices()[i].lParam, static_cast<LPARAM>(5 - i));
+    for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(notices()[i].fullLParam, static_cast<LPARAM>(5 - i));
     EXPECT_EQ(device()->pendingCount, 0);
     EXPECT_EQ(WaveOutStateOf(hidden_), WOS_IDLE);
     EXPECT_EQ(AudioBuffer::liveCount(), live);
@@ -308,7 +308,7 @@ TEST_F(WaveWindowTest, NoUsableDeviceTellsTheOwnerAndLeaksNothing) {
     EXPECT_EQ(StartWaveOutput(hidden_, 818), 0);
     ASSERT_EQ(countOf(WM_WAVEOUT_OPENFAILED), 1);
     EXPECT_EQ(notices()[0].wParam, reinterpret_cast<WPARAM>(hidden_));
-    EXPECT_EQ(notices()[0].lParam, 0);
+    EXPECT_EQ(notices()[0].fullLParam, 0);
     EXPECT_EQ(device()->flags, 0u);
     EXPECT_EQ(WaveOutStateOf(hidden_), WOS_IDLE);            // state unchanged
     EXPECT_EQ(titleOf(hidden_), "WavePlayer");

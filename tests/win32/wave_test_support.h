@@ -1,10 +1,12 @@
 #pragma once
 // Shared by the wave-output tests: an owner window that records what the hidden window
-// tells it, a message pump with a deadline, and silent stereo buffers of a given length.
+// tells it (the tests' one message recorder), a message pump with a deadline, and silent
+// stereo buffers of a given length.
 
 #include "audio/audio_buffer.h"
 #include "audio/mixdown.h"
 #include "audio/wave_out_window.h"
+#include "tests/win32/controls_test_support.h"
 
 #include <windows.h>
 
@@ -12,35 +14,21 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace wavetest {
 
-struct Notice {
-    UINT msg;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-
-// What the owner windows received, in order; cleared by each OwnerWindow.
-inline std::vector<Notice>& notices() {
-    static std::vector<Notice> received;
-    return received;
+// The owner of the current test, which records the hidden window's notices.
+inline ctltest::RecordingParent*& currentOwner() {
+    static ctltest::RecordingParent* owner = nullptr;
+    return owner;
 }
 
-inline LRESULT CALLBACK RecordingOwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_WAVEOUT_DONE || msg == WM_WAVEOUT_OPENFAILED) {
-        notices().push_back({msg, wParam, lParam});
-        return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
+// What the owner received, in order (fullLParam holds the notice's lParam).
+inline const std::vector<ctltest::Report>& notices() { return currentOwner()->reports(); }
 
-inline int countOf(UINT msg) {
-    int n = 0;
-    for (const Notice& notice : notices()) n += notice.msg == msg ? 1 : 0;
-    return n;
-}
+inline int countOf(UINT msg) { return currentOwner()->countOf(msg); }
 
 // Runs the message loop until done() holds or the time is up; true when done() held.
 inline bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
@@ -69,16 +57,12 @@ class WaveWindowTest : public testing::Test {
 protected:
     void SetUp() override {
         liveAtStart_ = AudioBuffer::liveCount();
-        notices().clear();
         instance_ = GetModuleHandleA(nullptr);
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = RecordingOwnerProc;
-        wc.hInstance = instance_;
-        wc.lpszClassName = "WaveOutTestOwner";
-        RegisterClassA(&wc);
         ASSERT_EQ(RegisterWaveOutClass(instance_), 1);
-        owner_ = CreateWindowExA(0, "WaveOutTestOwner", "owner", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr,
-                                 instance_, nullptr);
+        recorder_ = std::make_unique<ctltest::RecordingParent>(
+            0, 0, 100, 100, std::vector<UINT>{WM_WAVEOUT_DONE, WM_WAVEOUT_OPENFAILED}, false);
+        currentOwner() = recorder_.get();
+        owner_ = recorder_->hwnd();
         ASSERT_NE(owner_, nullptr) << "no window: is DISPLAY set?";
     }
 
@@ -87,10 +71,10 @@ protected:
             DestroyWaveOutWindow(hidden_);
             pumpUntil([this] { return !IsWindow(hidden_); }, 5000);
         }
-        if (owner_) DestroyWindow(owner_);
+        recorder_.reset();
+        currentOwner() = nullptr;
         pumpFor(0);
         UnregisterWaveOutClass(instance_);
-        UnregisterClassA("WaveOutTestOwner", instance_);
         // Every buffer made, queued or refused by the test has been released exactly once.
         EXPECT_EQ(AudioBuffer::liveCount(), liveAtStart_);
     }
@@ -115,6 +99,7 @@ protected:
     }
 
     HINSTANCE instance_ = nullptr;
+    std::unique_ptr<ctltest::RecordingParent> recorder_;
     HWND owner_ = nullptr;
     HWND hidden_ = nullptr;
     int liveAtStart_ = 0;

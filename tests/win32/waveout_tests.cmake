@@ -4,5 +4,6 @@
 vp_add_gtest(waveout_tests
   wave_out_device_test.cpp
   wave_out_window_test.cpp
-  LIBS vantor_waveout
+  controls_test_support.cpp
+  LIBS vantor_waveout vantor_controls
   PROPERTIES RESOURCE_LOCK audio)
