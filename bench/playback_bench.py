@@ -28,6 +28,10 @@ import sys
 import threading
 import time
 
+sys.dont_write_bytecode = True   # the source folders stay clean
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'tools'))
+from wave_writer import chunk, format_block, riff  # noqa: E402
+
 TICKS = os.sysconf('SC_CLK_TCK')
 PLAY_BUTTON, STOP_BUTTON = 101, 102
 SILENCE = 8            # 16-bit magnitude at or below which a sample counts as silent
@@ -61,10 +65,8 @@ def write_take(path, seconds):
     for channel, stream in enumerate(streams):
         for byte in range(3):
             data[channel * 3 + byte::24] = stream[byte::3]
-    fmt = struct.pack('<HHIIHH', 1, 8, RATE, RATE * 24, 24, 24)
-    body = b'WAVE' + b'fmt ' + struct.pack('<I', len(fmt)) + fmt + b'data' + struct.pack('<I', len(data)) + bytes(data)
     with open(path + '.tmp', 'wb') as f:
-        f.write(b'RIFF' + struct.pack('<I', len(body)) + body)
+        f.write(riff([chunk(b'fmt ', format_block(8, RATE, 24)), chunk(b'data', bytes(data))]))
     os.replace(path + '.tmp', path)
 
 

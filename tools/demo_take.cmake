@@ -6,8 +6,8 @@ if(VP_PYTHON3)
   add_custom_command(
     OUTPUT ${VP_DEMO_TAKE}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/bin
-    COMMAND ${VP_PYTHON3} ${CMAKE_CURRENT_SOURCE_DIR}/make_demo_take.py ${VP_DEMO_TAKE}
-    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/make_demo_take.py
+    COMMAND ${VP_PYTHON3} -B ${CMAKE_CURRENT_SOURCE_DIR}/make_demo_take.py ${VP_DEMO_TAKE}
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/make_demo_take.py ${CMAKE_CURRENT_SOURCE_DIR}/wave_writer.py
     COMMENT "Writing the demo take"
     VERBATIM)
   add_custom_target(demo_take ALL DEPENDS ${VP_DEMO_TAKE})

@@ -19,6 +19,8 @@ import math
 import struct
 import sys
 
+from wave_writer import chunk, format_block, riff
+
 RATE = 48000
 CHANNELS = 8
 BYTES_PER_SAMPLE = 3
@@ -107,11 +109,6 @@ def interleave(streams):
     return data
 
 
-def chunk(identifier, body):
-    pad = b'\0' if len(body) % 2 else b''
-    return identifier + struct.pack('<I', len(body)) + body + pad
-
-
 def fixed(text, size):
     raw = text.encode('ascii')
     assert len(raw) <= size
@@ -119,9 +116,7 @@ def fixed(text, size):
 
 
 def format_chunk():
-    block_align = CHANNELS * BYTES_PER_SAMPLE
-    return chunk(b'fmt ', struct.pack('<HHIIHH', 1, CHANNELS, RATE, RATE * block_align, block_align,
-                                      8 * BYTES_PER_SAMPLE))
+    return chunk(b'fmt ', format_block(CHANNELS, RATE, 8 * BYTES_PER_SAMPLE))
 
 
 def bext_chunk():
@@ -150,10 +145,10 @@ def ixml_chunk():
 
 def demo_take():
     data = interleave([channel_stream(c) for c in range(CHANNELS)])
-    body = b'WAVE' + format_chunk() + bext_chunk() + ixml_chunk() + chunk(b'data', data)
+    take = riff([format_chunk(), bext_chunk(), ixml_chunk(), chunk(b'data', data)])
     # Everything a reader looks for lies ahead of the sample data, in the first few kilobytes.
-    assert body.index(b'data') + 8 < 8180
-    return b'RIFF' + struct.pack('<I', len(body)) + body
+    assert take.index(b'data') + 8 < 8180
+    return take
 
 
 def main(argv):

@@ -18,6 +18,9 @@ import subprocess
 import sys
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from wave_writer import chunk, format_block, riff, wave_header  # noqa: E402,F401
+
 TOLERANCE = 1          # LSB the sound server may change
 SILENCE = 1            # a captured sample within this is silence
 SETTLE_SECONDS = 2.5   # a new sink's capture loses the start of streams before this
@@ -68,18 +71,11 @@ def float_tone_take(path, channels, rate, frames, amplitudes, first_hz=97.3):
 
 
 def write_take(path, channels, bits, rate, pcm, tag=1):
-    align = channels * (bits // 8)
-    fmt = struct.pack("<HHIIHH", tag, channels, rate, rate * align, align, bits)
     description = b"sSCENE=e2e\r\nsTAKE=1\r\n"
     bext = description + bytes(602 - len(description))
-    body = b"WAVE"
-    body += b"fmt " + struct.pack("<I", len(fmt)) + fmt
-    body += b"bext" + struct.pack("<I", len(bext)) + bext
-    body += b"data" + struct.pack("<I", len(pcm)) + pcm
-    if len(pcm) % 2:
-        body += b"\0"
     with open(path, "wb") as out:
-        out.write(b"RIFF" + struct.pack("<I", len(body)) + body)
+        out.write(riff([chunk(b"fmt ", format_block(channels, rate, bits, tag)), chunk(b"bext", bext),
+                        chunk(b"data", pcm)]))
 
 
 def read_take(path):

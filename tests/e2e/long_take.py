@@ -15,13 +15,12 @@ second, so a block lost, repeated or moved shows.
 import argparse
 import array
 import os
-import struct
 import sys
 import time
 import math
 
 sys.dont_write_bytecode = True
-from e2e_common import RateSink, environment_missing  # noqa: E402
+from e2e_common import RateSink, chunk, environment_missing, format_block, wave_header  # noqa: E402
 from player_e2e import Remote, parse_state, start_player, windows_paths  # noqa: E402
 
 RATE = 48000
@@ -35,11 +34,8 @@ def write_long_take(path, seconds):
     tone = array.array("h", (int(6000 * math.sin(2 * math.pi * 441.0 * f / RATE)) for f in range(RATE)))
     frames = seconds * RATE
     data_bytes = frames * 4
-    fmt = struct.pack("<HHIIHH", 1, 2, RATE, RATE * 4, 4, 16)
     with open(path, "wb") as out:
-        out.write(b"RIFF" + struct.pack("<I", 4 + 8 + len(fmt) + 8 + data_bytes) + b"WAVE")
-        out.write(b"fmt " + struct.pack("<I", len(fmt)) + fmt)
-        out.write(b"data" + struct.pack("<I", data_bytes))
+        out.write(wave_header([chunk(b"fmt ", format_block(2, RATE, 16))], data_bytes))
         frame = array.array("h", bytes(4 * BLOCK))
         for block in range(frames // BLOCK):
             start = (block % 10) * BLOCK

@@ -21,6 +21,10 @@ import os
 import struct
 import sys
 
+sys.dont_write_bytecode = True   # the source folders stay clean
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from wave_writer import chunk, format_block, riff  # noqa: E402
+
 MAX_SEED_BYTES = 4096
 
 
@@ -34,33 +38,6 @@ def le32(value):
 
 def le64(value):
     return struct.pack("<Q", value)
-
-
-def chunk(name, body, pad=True):
-    """A chunk: four-character id, 32-bit size, body, and a zero pad byte after an odd
-    body unless pad is False (some recorders leave it out)."""
-    assert len(name) == 4
-    out = name + le32(len(body)) + body
-    if pad and len(body) % 2 == 1:
-        out += b"\x00"
-    return out
-
-
-def riff(chunks):
-    body = b"WAVE" + b"".join(chunks)
-    return b"RIFF" + le32(len(body)) + body
-
-
-def format_block(channels, rate, bits, extensible=False, tag=1):
-    """tag 1: integer PCM, 3: IEEE float; an extensible block carries it in its sub-format."""
-    block_align = channels * bits // 8
-    body = le16(0xFFFE if extensible else tag) + le16(channels) + le32(rate)
-    body += le32(rate * block_align) + le16(block_align) + le16(bits)
-    if extensible:
-        # cbSize, valid bits, channel mask, and the 16-byte PCM sub-format GUID.
-        body += le16(22) + le16(bits) + le32((1 << channels) - 1)
-        body += le32(tag) + bytes.fromhex("00001000800000aa00389b71")
-    return body
 
 
 class Noise:

@@ -19,6 +19,9 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SEEDS = os.path.join(HERE, "..", "fuzz", "seeds")
+sys.dont_write_bytecode = True   # the source folders stay clean
+sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
+from wave_writer import chunk, format_block, riff  # noqa: E402
 
 
 def chunks_of(take):
@@ -57,30 +60,26 @@ def sizes(name, take):
 
 
 def fmt(channels, rate, bits, tag=1):
-    align = channels * bits // 8
-    return struct.pack("<HHIIHH", tag, channels, rate, rate * align, align, bits)
+    return format_block(channels, rate, bits, tag)
 
 
-def riff(*chunks):
-    body = b"WAVE"
-    for cid, data in chunks:
-        body += cid + struct.pack("<I", len(data)) + data + (b"\0" if len(data) % 2 else b"")
-    return b"RIFF" + struct.pack("<I", len(body)) + body
+def take(*chunks):
+    return riff([chunk(identifier, body) for identifier, body in chunks])
 
 
 def specials():
     pcm = bytes((i * 7) & 0xFF for i in range(4800))
     ixml = b"<?xml version=\"1.0\"?><BWFXML><TAPE>T1</TAPE><SCENE>4</SCENE><TAKE>2</TAKE></BWFXML>"
-    yield "ixml_nul_padded.wav", riff((b"iXML", ixml + bytes(3000)), (b"fmt ", fmt(2, 48000, 16)), (b"data", pcm))
-    yield "ixml_unterminated.wav", riff((b"iXML", b"<BWFXML><SCENE>12" + b"A" * 4000), (b"fmt ", fmt(2, 48000, 16)),
+    yield "ixml_nul_padded.wav", take((b"iXML", ixml + bytes(3000)), (b"fmt ", fmt(2, 48000, 16)), (b"data", pcm))
+    yield "ixml_unterminated.wav", take((b"iXML", b"<BWFXML><SCENE>12" + b"A" * 4000), (b"fmt ", fmt(2, 48000, 16)),
                                          (b"data", pcm))
     description = b"sNOTE=data lost on card 2\r\nsSCENE=data\r\nsTAKE=1\r\ndata" + bytes(602)
-    yield "description_says_data.wav", riff((b"bext", description[:602]), (b"fmt ", fmt(2, 48000, 16)), (b"data", pcm))
-    yield "twelve_channels.wav", riff((b"fmt ", fmt(12, 48000, 16)), (b"data", pcm))
-    yield "zero_channels.wav", riff((b"fmt ", fmt(0, 48000, 16)), (b"data", pcm))
-    yield "zero_rate.wav", riff((b"fmt ", fmt(2, 0, 16)), (b"data", pcm))
-    yield "four_bits.wav", riff((b"fmt ", fmt(2, 48000, 4)), (b"data", pcm))
-    yield "float_64bit.wav", riff((b"fmt ", fmt(2, 48000, 64, tag=3)), (b"data", pcm))
+    yield "description_says_data.wav", take((b"bext", description[:602]), (b"fmt ", fmt(2, 48000, 16)), (b"data", pcm))
+    yield "twelve_channels.wav", take((b"fmt ", fmt(12, 48000, 16)), (b"data", pcm))
+    yield "zero_channels.wav", take((b"fmt ", fmt(0, 48000, 16)), (b"data", pcm))
+    yield "zero_rate.wav", take((b"fmt ", fmt(2, 0, 16)), (b"data", pcm))
+    yield "four_bits.wav", take((b"fmt ", fmt(2, 48000, 4)), (b"data", pcm))
+    yield "float_64bit.wav", take((b"fmt ", fmt(2, 48000, 64, tag=3)), (b"data", pcm))
     ds64 = struct.pack("<QQQI", 1 << 40, 1 << 40, 1 << 37, 0)
     yield "rf64_lying_ds64.wav", (b"RF64" + struct.pack("<I", 0xFFFFFFFF) + b"WAVE" + b"ds64" + struct.pack("<I", 28) +
                                   ds64 + b"fmt " + struct.pack("<I", 16) + fmt(2, 48000, 16) + b"data" +
