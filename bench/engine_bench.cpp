@@ -12,6 +12,7 @@
 #include "audio/audio_buffer.h"
 #include "audio/mixdown.h"
 #include "audio/wave_file_info.h"
+#include "tests/support/wave_writer.h"
 
 #include <benchmark/benchmark.h>
 
@@ -108,45 +109,17 @@ void copyBlock(benchmark::State& state, const SampleBlock* block) {
 
 // ---- takes on disk -------------------------------------------------------------------
 
-void putLe(std::vector<unsigned char>& out, std::uint64_t value, int byteCount) {
-    for (int i = 0; i < byteCount; ++i) out.push_back(static_cast<unsigned char>(value >> (8 * i)));
-}
-
-void putChunk(std::vector<unsigned char>& out, const char* id, const std::vector<unsigned char>& body) {
-    out.insert(out.end(), id, id + 4);
-    putLe(out, body.size(), 4);
-    out.insert(out.end(), body.begin(), body.end());
-    if (body.size() % 2 == 1) out.push_back(0);
-}
-
 // RIFF header, bext with labels, iXML, an 8 x 24 bit 48 kHz format block and the data
 // chunk's header, for a file of totalSize bytes in all.
 std::vector<unsigned char> takeHeader(std::uint64_t totalSize) {
-    std::vector<unsigned char> header;
-    header.insert(header.end(), {'R', 'I', 'F', 'F'});
-    putLe(header, totalSize - 8, 4);
-    header.insert(header.end(), {'W', 'A', 'V', 'E'});
-
-    std::vector<unsigned char> bext(602, 0);
-    const char description[] = "sTAKE=4\r\nsSCENE=12A\r\nsTAPE=DAY03\r\n";
-    std::memcpy(bext.data(), description, sizeof description - 1);
-    putChunk(header, "bext", bext);
-    const std::string ixml = "<?xml version=\"1.0\"?>\n<BWFXML><SCENE>12A</SCENE><TAKE>4</TAKE><TAPE>DAY03</TAPE>"
-                             "<TRACK_LIST><TRACK_COUNT>8</TRACK_COUNT></TRACK_LIST></BWFXML>\n";
-    putChunk(header, "iXML", std::vector<unsigned char>(ixml.begin(), ixml.end()));
-
-    std::vector<unsigned char> format;
-    putLe(format, 1, 2);                 // PCM
-    putLe(format, 8, 2);                 // channels
-    putLe(format, 48000, 4);
-    putLe(format, 48000 * 24, 4);        // bytes per second
-    putLe(format, 24, 2);                // bytes per frame
-    putLe(format, 24, 2);                // bits per sample
-    putChunk(header, "fmt ", format);
-
-    header.insert(header.end(), {'d', 'a', 't', 'a'});
-    putLe(header, totalSize - header.size() - 4, 4);
-    return header;
+    wavetest::WaveWriter take;
+    take.riff();
+    take.bext("sTAKE=4\r\nsSCENE=12A\r\nsTAPE=DAY03\r\n");
+    take.ixml("<?xml version=\"1.0\"?>\n<BWFXML><SCENE>12A</SCENE><TAKE>4</TAKE><TAPE>DAY03</TAPE>"
+              "<TRACK_LIST><TRACK_COUNT>8</TRACK_COUNT></TRACK_LIST></BWFXML>\n");
+    take.fmtPcm(8, 48000, 24);
+    take.dataHeader(totalSize - (take.size() + 8));
+    return take.bytes(totalSize);
 }
 
 // Writes the header, then either every sample byte (zeros) or, for a sparse take, only
