@@ -5,6 +5,7 @@
 
 #include "controls/controls.h"
 #include "controls/gdi_guard.h"
+#include "controls/parent_report.h"
 #include "controls/sliders_math.h"
 #include "controls/window_words.h"
 
@@ -38,14 +39,9 @@ void storeKnob(HWND window, int position, std::uint16_t travel) {
     setWord(window, fader_words::travel, travel);
 }
 
-// WM_COMMAND(control id, level [| 0x10000]) to the parent; the notification code is 0.
-void sendReport(HWND window, std::uint32_t report) {
-    const auto id = static_cast<WPARAM>(static_cast<DWORD>(GetWindowLongA(window, GWL_ID)));
-    SendMessageA(GetParent(window), WM_COMMAND, id, static_cast<LPARAM>(report));
-}
-
+// The level [| 0x10000], always sent.
 void sendLevel(HWND window, std::uint16_t travel, std::uint32_t flags) {
-    sendReport(window, static_cast<std::uint32_t>(faderLevel(travel)) | flags);
+    sendReport(window, static_cast<LPARAM>(static_cast<std::uint32_t>(faderLevel(travel)) | flags));
 }
 
 LRESULT onCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -130,7 +126,7 @@ LRESULT onRButtonDown(HWND window) {
     if ((GetWindowLongA(window, GWL_STYLE) & kFaderRightButtonReset) != 0) {
         storeKnob(window, faderPositionFromTravel(kFaderResetTravel, clientHeight(window)), kFaderResetTravel);
         InvalidateRect(window, nullptr, FALSE);
-        sendReport(window, kFaderResetReport);
+        sendReport(window, static_cast<LPARAM>(kFaderResetReport));
     }
     return 0;
 }

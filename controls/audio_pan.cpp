@@ -4,6 +4,7 @@
 
 #include "controls/controls.h"
 #include "controls/gdi_guard.h"
+#include "controls/parent_report.h"
 #include "controls/rotary_math.h"
 #include "controls/window_words.h"
 
@@ -30,10 +31,9 @@ int clientWidth(HWND window) {
     return client.right;
 }
 
-// WM_COMMAND(control id, value byte [| release]) to the parent, always sent.
-void sendReport(HWND window, std::int32_t value, bool release) {
-    const auto id = static_cast<WPARAM>(static_cast<DWORD>(GetWindowLongA(window, GWL_ID)));
-    SendMessageA(GetParent(window), WM_COMMAND, id, static_cast<LPARAM>(panReport(value, release)));
+// The value's byte [| release], always sent.
+void sendPan(HWND window, std::int32_t value, bool release) {
+    sendReport(window, static_cast<LPARAM>(panReport(value, release)));
 }
 
 void store(HWND window, std::int32_t position, std::int32_t value) {
@@ -79,7 +79,7 @@ void followPointer(HWND window, int x) {
     const std::int32_t value = panValueFromX(clamped, width);
     store(window, panDegenerate(width) ? kPanEnd : clamped, value);
     InvalidateRect(window, nullptr, FALSE);
-    sendReport(window, value, false);
+    sendPan(window, value, false);
 }
 
 LRESULT onLButtonDown(HWND window, int x) {
@@ -98,7 +98,7 @@ LRESULT onMouseMove(HWND window, int x) {
 }
 
 LRESULT onRButtonUp(HWND window) {
-    sendReport(window, getSignedWord(window, pan_words::value), true);
+    sendPan(window, getSignedWord(window, pan_words::value), true);
     return 0;
 }
 
@@ -114,7 +114,7 @@ LRESULT onRButtonDown(HWND window) {
     if ((GetWindowLongA(window, GWL_STYLE) & kPanRightResets) != 0) {
         store(window, panCentreX(clientWidth(window)), 0);
         InvalidateRect(window, nullptr, FALSE);
-        sendReport(window, 0, false);
+        sendPan(window, 0, false);
     }
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "controls/control_math.h"
 #include "controls/controls.h"
 #include "controls/gdi_guard.h"
+#include "controls/parent_report.h"
 #include "controls/window_words.h"
 
 #include <windowsx.h>
@@ -50,23 +51,8 @@ std::int16_t positionFor(std::int16_t value, const SliderState& s, int width) {
     return narrow16(sliderPositionFromValue(value, s.minimum, s.maximum, width));
 }
 
-// WM_COMMAND(control id, value) to the parent; the high word of wParam (the notification
-// code) is 0. lParam carries the 32-bit report, sign-extended to LPARAM's width.
-WPARAM reportWParam(HWND window) {
-    return static_cast<WPARAM>(static_cast<DWORD>(GetWindowLongA(window, GWL_ID)));
-}
-
-LPARAM reportLParam(std::int16_t value, bool release) {
-    return static_cast<LPARAM>(sliderReport(value, release));
-}
-
-void sendReport(HWND window, std::int16_t value, bool release) {
-    SendMessageA(GetParent(window), WM_COMMAND, reportWParam(window), reportLParam(value, release));
-}
-
-void postReport(HWND window, std::int16_t value) {
-    PostMessageA(GetParent(window), WM_COMMAND, reportWParam(window), reportLParam(value, false));
-}
+// The 32-bit report, sign-extended to LPARAM's width.
+LPARAM valueReport(std::int16_t value, bool release) { return static_cast<LPARAM>(sliderReport(value, release)); }
 
 LRESULT onCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     {
@@ -131,7 +117,7 @@ LRESULT onKeyDown(HWND window, WPARAM key, LPARAM lParam) {
     setWord(window, hparameter_words::value, value);
     const std::int16_t position = positionFor(value, s, clientWidth(window));
     // Reported also at a limit, where the value did not change.
-    sendReport(window, value, false);
+    sendReport(window, valueReport(value, false));
     if (position != s.position) {
         setWord(window, hparameter_words::position, position);
         InvalidateRect(window, nullptr, TRUE);
@@ -154,7 +140,7 @@ LRESULT onLButtonDown(HWND window, int x) {
     setWord(window, hparameter_words::value, value);
     SetFocus(window);
     InvalidateRect(window, nullptr, FALSE);
-    postReport(window, value);
+    postReport(window, valueReport(value, false));
     return 0;
 }
 
@@ -170,7 +156,7 @@ LRESULT onMouseMove(HWND window, int x) {
     setWord(window, hparameter_words::value, value);
     InvalidateRect(window, nullptr, FALSE);
     if (value != s.value) {
-        postReport(window, value);
+        postReport(window, valueReport(value, false));
     }
     return 0;
 }
@@ -178,7 +164,7 @@ LRESULT onMouseMove(HWND window, int x) {
 LRESULT onLButtonUp(HWND window) {
     dragFlag = 0;
     ReleaseCapture();
-    sendReport(window, getSignedWord(window, hparameter_words::value), true);
+    sendReport(window, valueReport(getSignedWord(window, hparameter_words::value), true));
     return 0;
 }
 
@@ -192,7 +178,7 @@ LRESULT onCaptureChanged(HWND window, HWND newCapture) {
 }
 
 LRESULT onRButtonUp(HWND window) {
-    sendReport(window, getSignedWord(window, hparameter_words::value), true);
+    sendReport(window, valueReport(getSignedWord(window, hparameter_words::value), true));
     return 0;
 }
 

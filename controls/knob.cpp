@@ -5,6 +5,7 @@
 
 #include "controls/controls.h"
 #include "controls/gdi_guard.h"
+#include "controls/parent_report.h"
 #include "controls/rotary_math.h"
 #include "controls/window_words.h"
 
@@ -99,10 +100,9 @@ void invalidateCell(HWND window) {
     InvalidateRect(window, &cell, FALSE);
 }
 
-// WM_COMMAND(control id, angle sign-extended) to the parent, sent.
-void sendReport(HWND window, std::int16_t angle) {
-    const auto id = static_cast<WPARAM>(static_cast<DWORD>(GetWindowLongA(window, GWL_ID)));
-    SendMessageA(GetParent(window), WM_COMMAND, id, static_cast<LPARAM>(angle));
+// The angle, sign-extended, sent.
+void sendAngle(HWND window, std::int16_t angle) {
+    sendReport(window, static_cast<LPARAM>(angle));
 }
 
 // +1 for the keys that turn clockwise, -1 for the others of the four, 0 for any other key.
@@ -197,7 +197,7 @@ LRESULT onKeyDown(HWND window, WPARAM key, LPARAM lParam) {
     const std::int16_t angle = knobStep(angleOf(window), step);
     setWord(window, knob_words::angle, angle);
     invalidateCell(window);
-    sendReport(window, angle);   // also at a limit, where the angle did not change
+    sendAngle(window, angle);   // also at a limit, where the angle did not change
     return 0;
 }
 
@@ -217,7 +217,7 @@ LRESULT onLButtonDown(HWND window, int x) {
     SetFocus(window);
     anchor = DragAnchor{angleOf(window), x};
     invalidateCell(window);
-    sendReport(window, anchor.angle);
+    sendAngle(window, anchor.angle);
     return 0;
 }
 
@@ -233,7 +233,7 @@ LRESULT onMouseMove(HWND window, int x) {
     const RECT cell = cellRect(window);
     RedrawWindow(window, &cell, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     if (angle != before) {
-        sendReport(window, angle);
+        sendAngle(window, angle);
     }
     return 0;
 }

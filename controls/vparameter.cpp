@@ -4,6 +4,7 @@
 
 #include "controls/controls.h"
 #include "controls/gdi_guard.h"
+#include "controls/parent_report.h"
 #include "controls/sliders_math.h"
 #include "controls/window_words.h"
 
@@ -54,22 +55,9 @@ std::int16_t positionFor(std::int16_t value, const SliderState& s, int height) {
     return narrow16(vsliderPositionFromValue(value, s.minimum, s.maximum, height));
 }
 
-// WM_COMMAND(control id, report) to the parent; the high word of wParam (the notification
-// code) is 0. lParam carries the 32-bit report, sign-extended to LPARAM's width.
-WPARAM reportWParam(HWND window) {
-    return static_cast<WPARAM>(static_cast<DWORD>(GetWindowLongA(window, GWL_ID)));
-}
-
-LPARAM reportLParam(std::int16_t value, std::uint32_t flags) {
+// The 32-bit report, sign-extended to LPARAM's width.
+LPARAM valueReport(std::int16_t value, std::uint32_t flags) {
     return static_cast<LPARAM>(sliderReportWithFlags(value, flags));
-}
-
-void sendReport(HWND window, std::int16_t value, std::uint32_t flags) {
-    SendMessageA(GetParent(window), WM_COMMAND, reportWParam(window), reportLParam(value, flags));
-}
-
-void postReport(HWND window, std::int16_t value, std::uint32_t flags) {
-    PostMessageA(GetParent(window), WM_COMMAND, reportWParam(window), reportLParam(value, flags));
 }
 
 LRESULT onCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -126,7 +114,7 @@ LRESULT onKeyDown(HWND window, WPARAM key, LPARAM lParam) {
         setWord(window, vparameter_words::value, value);
         position = positionFor(value, s, clientHeight(window));
         // Reported also at a limit, where the value did not change.
-        sendReport(window, value, 0);
+        sendReport(window, valueReport(value, 0));
     }
     if (position != s.position) {
         setWord(window, vparameter_words::position, position);
@@ -152,7 +140,7 @@ LRESULT onLButtonDown(HWND window, int y) {
     setWord(window, vparameter_words::value, value);
     SetFocus(window);
     InvalidateRect(window, nullptr, FALSE);
-    postReport(window, value, 0);
+    postReport(window, valueReport(value, 0));
     return 0;
 }
 
@@ -168,7 +156,7 @@ LRESULT onMouseMove(HWND window, int y) {
     setWord(window, vparameter_words::value, value);
     InvalidateRect(window, nullptr, FALSE);
     if (value != s.value) {
-        postReport(window, value, 0);
+        postReport(window, valueReport(value, 0));
     }
     return 0;
 }
@@ -176,7 +164,7 @@ LRESULT onMouseMove(HWND window, int y) {
 LRESULT onLButtonUp(HWND window) {
     dragFlag = 0;
     ReleaseCapture();
-    sendReport(window, getSignedWord(window, vparameter_words::value), kReleaseFlag);
+    sendReport(window, valueReport(getSignedWord(window, vparameter_words::value), kReleaseFlag));
     return 0;
 }
 
@@ -189,12 +177,12 @@ LRESULT onRButtonDown(HWND window) {
     setWord(window, vparameter_words::value, value);
     setWord(window, vparameter_words::position, positionFor(value, s, clientHeight(window)));
     InvalidateRect(window, nullptr, FALSE);
-    postReport(window, value, kResetFlag);
+    postReport(window, valueReport(value, kResetFlag));
     return 0;
 }
 
 LRESULT onRButtonUp(HWND window) {
-    sendReport(window, getSignedWord(window, vparameter_words::value), kReleaseFlag);
+    sendReport(window, valueReport(getSignedWord(window, vparameter_words::value), kReleaseFlag));
     return 0;
 }
 
