@@ -220,6 +220,30 @@ def silent(l, r):
     return abs(l) <= SILENCE and abs(r) <= SILENCE
 
 
+class KeptSettings:
+    """The player stores its window's place beside the program when it closes: a test that
+    runs the player puts the settings file back as it found it (or removes it again)."""
+
+    def __init__(self, player):
+        self.path = os.path.splitext(player)[0] + ".ini"
+        self.saved = None
+
+    def __enter__(self):
+        if os.path.exists(self.path):
+            with open(self.path, "rb") as f:
+                self.saved = f.read()
+        return self.path
+
+    def __exit__(self, *exception):
+        if self.saved is None:
+            if os.path.exists(self.path):
+                os.remove(self.path)
+        else:
+            with open(self.path, "wb") as f:
+                f.write(self.saved)
+        return False
+
+
 def check(condition, message):
     if not condition:
         FAILURES.append(message)

@@ -39,7 +39,7 @@ import threading
 import time
 
 sys.dont_write_bytecode = True   # the source folder stays clean
-from e2e_common import (FAILURES, TOLERANCE, RateSink, check, environment_missing, expected_mix,  # noqa: E402
+from e2e_common import (FAILURES, TOLERANCE, KeptSettings, RateSink, check, environment_missing, expected_mix,  # noqa: E402
                         float_tone_take, read_capture, silent, tone_take)
 
 RATE = 48000
@@ -566,46 +566,33 @@ def main():
     args = parser.parse_args()
     if environment_missing("player_e2e"):
         return 1
-    settings = os.path.splitext(args.player)[0] + ".ini"
-    saved_settings = None
-    if os.path.exists(settings):
-        with open(settings, "rb") as f:
-            saved_settings = f.read()
     began = time.monotonic()
-    try:
-        with tempfile.TemporaryDirectory(prefix="vp-player-e2e-") as work:
-            six = Take(os.path.join(work, "six.wav"), 6, 6,
-                       {"all": ALL_ON, "without %d" % SWITCHED: tuple(int(c != SWITCHED - 1) for c in range(8))})
-            fourteen = Take(os.path.join(work, "fourteen.wav"), 8, 14, {"all": ALL_ON})
-            floating = Take(os.path.join(work, "float.wav"), 2, 3, {"all": ALL_ON}, float_peaks=(1.25, 0.2))
-            for attempt in (1, 2):
-                problems = first_run(args, work, six, fourteen, floating, settings)
-                if not problems:
-                    break
-                for problem in problems:
-                    print(("RETRY: " if attempt == 1 else "FAIL: ") + problem, flush=True)
-                if attempt == 1:
-                    print("RETRY: the captured sound differs; the first run of the player is run once more", flush=True)
-                else:
-                    FAILURES.extend(problems)
-            bmp = os.path.join(work, "player_playing.bmp")
-            second_run(args, settings, bmp)
-            png = os.path.join(args.out, "player_playing.png")
-            if os.path.exists(bmp):
-                if shutil.which("convert"):
-                    subprocess.run(["convert", bmp, png], check=False)
-                else:
-                    png = os.path.join(args.out, "player_playing.bmp")
-                    shutil.copyfile(bmp, png)
-            check(os.path.exists(png), "no screenshot")
-            print("screenshot of the player playing the demo take: %s" % png)
-    finally:
-        if saved_settings is None:
-            if os.path.exists(settings):
-                os.remove(settings)
-        else:
-            with open(settings, "wb") as f:
-                f.write(saved_settings)
+    with KeptSettings(args.player) as settings, tempfile.TemporaryDirectory(prefix="vp-player-e2e-") as work:
+        six = Take(os.path.join(work, "six.wav"), 6, 6,
+                   {"all": ALL_ON, "without %d" % SWITCHED: tuple(int(c != SWITCHED - 1) for c in range(8))})
+        fourteen = Take(os.path.join(work, "fourteen.wav"), 8, 14, {"all": ALL_ON})
+        floating = Take(os.path.join(work, "float.wav"), 2, 3, {"all": ALL_ON}, float_peaks=(1.25, 0.2))
+        for attempt in (1, 2):
+            problems = first_run(args, work, six, fourteen, floating, settings)
+            if not problems:
+                break
+            for problem in problems:
+                print(("RETRY: " if attempt == 1 else "FAIL: ") + problem, flush=True)
+            if attempt == 1:
+                print("RETRY: the captured sound differs; the first run of the player is run once more", flush=True)
+            else:
+                FAILURES.extend(problems)
+        bmp = os.path.join(work, "player_playing.bmp")
+        second_run(args, settings, bmp)
+        png = os.path.join(args.out, "player_playing.png")
+        if os.path.exists(bmp):
+            if shutil.which("convert"):
+                subprocess.run(["convert", bmp, png], check=False)
+            else:
+                png = os.path.join(args.out, "player_playing.bmp")
+                shutil.copyfile(bmp, png)
+        check(os.path.exists(png), "no screenshot")
+        print("screenshot of the player playing the demo take: %s" % png)
     print("player_e2e: %.1f s" % (time.monotonic() - began))
     if FAILURES:
         print("%d failures" % len(FAILURES))

@@ -16,7 +16,7 @@ import time
 sys.dont_write_bytecode = True
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
-from e2e_common import FAILURES, check, environment_missing  # noqa: E402
+from e2e_common import FAILURES, KeptSettings, check, environment_missing  # noqa: E402
 from player_e2e import Remote, start_player, windows_paths  # noqa: E402
 
 UNKNOWN = " unknown fileformat"
@@ -30,9 +30,7 @@ def main():
     if environment_missing("malformed_e2e"):
         return 1
     began = time.monotonic()
-    settings = os.path.splitext(args.player)[0] + ".ini"   # the close stores the place: put it back after
-    saved = open(settings, "rb").read() if os.path.exists(settings) else None
-    with tempfile.TemporaryDirectory(prefix="vp-malformed-") as corpus:
+    with KeptSettings(args.player), tempfile.TemporaryDirectory(prefix="vp-malformed-") as corpus:
         names = subprocess.run([sys.executable, os.path.join(HERE, "make_malformed.py"), corpus], check=True,
                                capture_output=True, text=True).stdout.split()
         paths = windows_paths(*(os.path.join(corpus, name) for name in names))
@@ -63,12 +61,6 @@ def main():
             except subprocess.TimeoutExpired:
                 player.kill()
                 check(False, "the player did not end after the close")
-    if saved is None:
-        if os.path.exists(settings):
-            os.remove(settings)
-    else:
-        with open(settings, "wb") as f:
-            f.write(saved)
     check(player.returncode == 1, "the player ended with %s, not 1" % player.returncode)
     print("malformed takes: %d files (%d described, %d unknown) in %.1f s" %
           (len(names), counts["described"], counts["unknown"], time.monotonic() - began))
