@@ -149,9 +149,10 @@ class TraceView:
         self.process.wait(timeout=10)
 
 
-def start_player(args, path=None):
+def start_player(args, path=None, env=None):
     command = ["nice", "-n", str(NICENESS), os.environ["VP_WINE"], args.player] + ([path] if path else [])
-    return subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                            env=env)
 
 
 def windows_paths(*paths):
