@@ -27,12 +27,12 @@ RATE = 48000
 BLOCK = RATE // 10
 HEAD_LIMIT = RATE // 100      # frames wine may lose at the start of a stream (10 ms)
 CHUNK_FRAMES = RATE * 10      # compared ten seconds at a time
-# Wine's sound driver asks the sound server for a buffer of three 10 ms periods. On a virtual
-# machine whose host now and then holds a core for longer than that, the server runs dry and
-# plays silence (4.4 s of it in 15 minutes was seen), though the player's own four blocks were
-# queued in time. A Windows audio engine does not starve that way, so for the hour the player's
-# stream gets a buffer of its own size: the stream's latency the server reports is printed.
-SERVER_BUFFER_MS = 200
+# Wine's sound driver asks the sound server for a buffer of three 10 ms periods (20 ms reported).
+# On a virtual machine whose host now and then holds a core for longer than that, the server runs
+# dry and plays silence, though the player's own four blocks were queued in time. A larger buffer
+# (PULSE_LATENCY_MSEC) keeps the stream fed, but it also replaces Wine's one-frame pre-buffer with
+# the server's default, so the stream's last few milliseconds are never played. 0 keeps Wine's own.
+SERVER_BUFFER_MS = 0
 
 
 def write_long_take(path, seconds):
@@ -164,7 +164,7 @@ def main():
     parser.add_argument("--work", required=True)
     parser.add_argument("--minutes", type=int, default=60)
     parser.add_argument("--server-buffer-ms", type=int, default=SERVER_BUFFER_MS,
-                        help="the sound server's buffer for the player's stream")
+                        help="the sound server's buffer for the player's stream (0: Wine's own)")
     args = parser.parse_args()
     if environment_missing("long_take"):
         return 1
@@ -176,8 +176,10 @@ def main():
         write_long_take(take, seconds)
     data_bytes = os.path.getsize(take) - 44
     sink = RateSink(RATE, capture)
-    player = start_player(args, windows_paths(take)[0],
-                          env=dict(os.environ, PULSE_LATENCY_MSEC=str(args.server_buffer_ms)))
+    player_env = dict(os.environ)
+    if args.server_buffer_ms > 0:
+        player_env["PULSE_LATENCY_MSEC"] = str(args.server_buffer_ms)
+    player = start_player(args, windows_paths(take)[0], env=player_env)
     remote = Remote(os.environ["VP_WINE"], args.remote)
     problems = []
     try:
