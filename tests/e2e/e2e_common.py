@@ -200,6 +200,16 @@ class RateSink:
             pactl("unload-module", self.module)
 
 
+def stolen_seconds():
+    """CPU time the virtual machine's host took from this machine's cores (0 on bare metal)."""
+    try:
+        with open("/proc/stat") as stat:
+            fields = stat.readline().split()
+        return int(fields[8]) / os.sysconf("SC_CLK_TCK")
+    except (OSError, IndexError, ValueError):
+        return 0.0
+
+
 def read_capture(path):
     samples = array.array("h")
     with open(path, "rb") as f:

@@ -20,7 +20,8 @@ import time
 import math
 
 sys.dont_write_bytecode = True
-from e2e_common import RateSink, chunk, environment_missing, format_block, pactl, wave_header  # noqa: E402
+from e2e_common import (RateSink, chunk, environment_missing, format_block, pactl, stolen_seconds,  # noqa: E402
+                        wave_header)
 from player_e2e import Remote, parse_state, start_player, windows_paths  # noqa: E402
 
 RATE = 48000
@@ -131,16 +132,6 @@ def compare(capture_path, take_path, data_bytes):
             len(gaps), sum(g[1] for g in gaps), sum(g[2] for g in gaps if g[2] > 0),
             -sum(g[2] for g in gaps if g[2] < 0)))
     return problems, {"head frames lost": head_lost, "frames compared": data_bytes // 4 - head_lost}
-
-
-def stolen_seconds():
-    """CPU time the virtual machine's host took from this machine's cores (0 on bare metal)."""
-    try:
-        with open("/proc/stat") as stat:
-            fields = stat.readline().split()
-        return int(fields[8]) / os.sysconf("SC_CLK_TCK")
-    except (OSError, IndexError, ValueError):
-        return 0.0
 
 
 def player_stream_latency():
