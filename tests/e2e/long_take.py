@@ -165,13 +165,11 @@ def judge_gaps(gaps, stolen_around):
     that follow each other in the take and the host took CPU time around it."""
     problems, warnings = [], []
     for take_frame, capture_frame, inserted, skipped in gaps:
-        where = "gap at %.3f s (block %d): %d frames of silence inserted, %d frames %s" % (
-            take_frame / RATE, take_frame // BLOCK, inserted, abs(skipped), "repeated" if skipped < 0 else "missing")
         taken = stolen_around(capture_frame)
-        if skipped == 0 and inserted > 0 and taken > 0:
-            warnings.append("%s; the host took %.2f s of CPU time around it" % (where, taken))
-        else:
-            problems.append("%s; the host took %.2f s of CPU time around it" % (where, taken))
+        said = ("gap at %.3f s (block %d): %d frames of silence inserted, %d frames %s; "
+                "the host took %.2f s of CPU time around it") % (
+            take_frame / RATE, take_frame // BLOCK, inserted, abs(skipped), "repeated" if skipped < 0 else "missing", taken)
+        (warnings if skipped == 0 and inserted > 0 and taken > 0 else problems).append(said)
     return problems, warnings
 
 
