@@ -7,7 +7,8 @@ test command (it takes the take's length).
 
 Silence the sound server played between two frames of the take, while the virtual machine's
 host held a core (it ran dry though the player's blocks were queued), is listed and warned
-of, not judged; any other difference, or such silence while the host took nothing, fails.
+of, not judged; any other difference, or such silence while the host held nothing, fails.
+The host's hold is CPU time it reports as stolen, or a stall the probe on every core saw.
 
 The take is 16-bit stereo, so the expected mix is the take's own sample data: the left
 side a tone whose phase repeats every second, the right side a count of the tenths of a
@@ -28,6 +29,7 @@ sys.dont_write_bytecode = True
 from e2e_common import (RateSink, chunk, environment_missing, format_block, pactl, stolen_seconds,  # noqa: E402
                         wave_header)
 from player_e2e import Remote, parse_state, start_player, windows_paths  # noqa: E402
+from stall_probe import StallProbe  # noqa: E402
 
 RATE = 48000
 BLOCK = RATE // 10
@@ -39,6 +41,7 @@ CHUNK_FRAMES = RATE * 10      # compared ten seconds at a time
 # (PULSE_LATENCY_MSEC) keeps the stream fed, but it also replaces Wine's one-frame pre-buffer with
 # the server's default, so the stream's last few milliseconds are never played. 0 keeps Wine's own.
 SERVER_BUFFER_MS = 0
+HELD_STALL_MS = 5             # a core stopped this long while the probe's top priority had it due
 
 
 def write_long_take(path, seconds):
@@ -132,44 +135,90 @@ def compare(capture_path, take_path, data_bytes):
     return problems, {"head frames lost": head_lost, "frames compared": data_bytes // 4 - head_lost}, gaps
 
 
+def _process_ids(name_part):
+    """The processes whose command line holds name_part."""
+    found = []
+    for entry in os.listdir("/proc"):
+        try:
+            with open("/proc/%s/cmdline" % entry, "rb") as f:
+                if entry.isdigit() and name_part.encode() in f.read():
+                    found.append(int(entry))
+        except OSError:
+            pass
+    return found
+
+
+def _run_queue_seconds(pids):
+    """How long the threads of these processes have waited for a core, in all."""
+    waited = 0
+    for pid in pids:
+        try:
+            threads = os.listdir("/proc/%d/task" % pid)
+        except OSError:
+            continue
+        for thread in threads:
+            try:
+                with open("/proc/%d/task/%s/schedstat" % (pid, thread)) as f:
+                    waited += int(f.read().split()[1])
+            except (OSError, IndexError, ValueError):
+                pass
+    return waited / 1e9
+
+
 class HostWatch(threading.Thread):
-    """Notes four times a second how far the capture has grown and how much CPU time the host
-    has taken, so that each gap in the capture can be set against what the host did then."""
+    """Notes four times a second how far the capture has grown, how much CPU time the host has
+    taken and how long the sound server's and the player's threads waited for a core, and has
+    every core watched for stalls, so that each gap in the capture can be set against what the
+    host and this machine did then."""
 
     def __init__(self, capture_path):
         super().__init__(daemon=True)
         self.capture_path = capture_path
-        self.samples = []     # (monotonic seconds, frames captured, seconds stolen)
+        self.samples = []     # (monotonic seconds, frames captured, seconds stolen, server wait, player wait)
         self.stopping = threading.Event()
+        self.probe = StallProbe()
+        with open(os.path.join(os.environ["PULSE_RUNTIME_PATH"], "pid")) as f:
+            self.server_pids = [int(f.read().split()[0])]
 
     def run(self):
+        player_pids = []
         while not self.stopping.wait(0.25):
-            self.samples.append((time.monotonic(), os.path.getsize(self.capture_path) // 4, stolen_seconds()))
+            player_pids = player_pids or _process_ids("VantorPlay.exe")
+            self.samples.append((time.monotonic(), os.path.getsize(self.capture_path) // 4, stolen_seconds(),
+                                 _run_queue_seconds(self.server_pids), _run_queue_seconds(player_pids)))
 
     def stop(self):
         self.stopping.set()
-        self.join()
+        if self.is_alive():
+            self.join()
+        self.probe.stop()
 
-    def stolen_around(self, capture_frame, before=1.0, after=0.5):
-        """Seconds the host took from a second before the capture reached the frame to half a
-        second after: the server runs dry during the hold and the silence is recorded after it."""
-        when = next((at for at, frames, _ in self.samples if frames >= capture_frame), None)
+    def around(self, capture_frame, before=1.0, after=0.5):
+        """(whether the host held a core, what was seen) from a second before the capture reached
+        the frame to half a second after: the server runs dry during the hold and the silence is
+        recorded after it. Held means CPU time stolen, or a core stopped for a stall's length."""
+        when = next((sample[0] for sample in self.samples if sample[1] >= capture_frame), None)
         if when is None:
-            return 0.0
-        taken = [stolen for at, _, stolen in self.samples if when - before <= at <= when + after]
-        return max(taken) - min(taken) if taken else 0.0
+            return False, "not watched"
+        window = [sample for sample in self.samples if when - before <= sample[0] <= when + after]
+        stolen, server_wait, player_wait = (window[-1][i] - window[0][i] for i in (2, 3, 4))
+        stall_ms = self.probe.longest_between(when - before, when + after)
+        said = ("the host took %.2f s of CPU time around it, the longest stall of a core was %.0f ms, "
+                "the server's threads waited %.0f ms and the player's %.0f ms for a core") % (
+            stolen, stall_ms, server_wait * 1000, player_wait * 1000)
+        return stolen > 0 or stall_ms >= HELD_STALL_MS, said
 
 
-def judge_gaps(gaps, stolen_around):
+def judge_gaps(gaps, host_around):
     """(problems, warnings): a gap is the host's when it is only silence between two frames
-    that follow each other in the take and the host took CPU time around it."""
+    that follow each other in the take and the host held a core around it."""
     problems, warnings = [], []
     for take_frame, capture_frame, inserted, skipped in gaps:
-        taken = stolen_around(capture_frame)
-        said = ("gap at %.3f s (block %d): %d frames of silence inserted, %d frames %s; "
-                "the host took %.2f s of CPU time around it") % (
-            take_frame / RATE, take_frame // BLOCK, inserted, abs(skipped), "repeated" if skipped < 0 else "missing", taken)
-        (warnings if skipped == 0 and inserted > 0 and taken > 0 else problems).append(said)
+        held, seen = host_around(capture_frame)
+        said = "gap at %.3f s (block %d): %d frames of silence inserted, %d frames %s; %s" % (
+            take_frame / RATE, take_frame // BLOCK, inserted, abs(skipped), "repeated" if skipped < 0 else "missing",
+            seen)
+        (warnings if skipped == 0 and inserted > 0 and held else problems).append(said)
     return problems, warnings
 
 
@@ -231,10 +280,13 @@ def main():
                 reported = time.monotonic()
                 print("%6.0f s: slider %s" % (reported - began, state["slider"]), flush=True)
         took = time.monotonic() - began
-        watch.stop()
         print("CPU time the host took from this machine's cores while playing: %.1f s" %
               (stolen_seconds() - stolen_before), flush=True)
         time.sleep(1.0)   # the last queued blocks play out
+        watch.stop()
+        stalls = [late for _, _, late in watch.probe.stalls if late >= HELD_STALL_MS]
+        print("stalls of a core of %d ms or more: %d, the longest %.0f ms" %
+              (HELD_STALL_MS, len(stalls), max(stalls, default=0)), flush=True)
         if not state["play"].startswith("unchecked"):
             problems.append("still playing %.0f s after the take's length" % (took - seconds))
         if state["slider"][0] != seconds:
@@ -244,14 +296,13 @@ def main():
         remote.ask("close")
         remote.ask("gone 20")
     finally:
-        if watch.is_alive():
-            watch.stop()
+        watch.stop()
         remote.close()
         sink.close()
         player.wait(timeout=30)
     found, facts, gaps = compare(capture, take, data_bytes)
     problems += found
-    gap_problems, warnings = judge_gaps(gaps, watch.stolen_around)
+    gap_problems, warnings = judge_gaps(gaps, watch.around)
     problems += gap_problems
     inserted_seconds = sum(gap[2] for gap in gaps) / RATE
     print("played in %.1f s for %d s of audio (%+.2f s) with %.2f s of silence inserted; exit code %s; %s" %
@@ -263,6 +314,8 @@ def main():
         problems.append("the player ended with %s, not 1" % player.returncode)
     if not problems and not warnings:
         os.remove(capture)
+    with open(os.path.join(args.work, "long_take_gaps.txt"), "w") as listing:
+        listing.writelines("%s\n" % line for line in ["judged: " + p for p in problems] + ["warned: " + w for w in warnings])
     for warning in warnings[:20]:
         print("WARNING: not judged: " + warning)
     if warnings:
