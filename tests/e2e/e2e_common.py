@@ -210,6 +210,29 @@ def stolen_seconds():
         return 0.0
 
 
+def pids_named(fragment):
+    """The processes whose command line holds the bytes fragment."""
+    found = []
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                with open("/proc/%s/cmdline" % entry, "rb") as f:
+                    if fragment in f.read():
+                        found.append(int(entry))
+            except OSError:
+                pass
+    return found
+
+
+def sound_server_pids():
+    """The private sound server's process, as the environment's pid file names it (none without one)."""
+    pid_file = os.path.join(os.environ.get("PULSE_RUNTIME_PATH", ""), "pid")
+    if not os.path.exists(pid_file):
+        return []
+    with open(pid_file) as f:
+        return [int(f.read().split()[0])]
+
+
 def read_capture(path):
     samples = array.array("h")
     with open(path, "rb") as f:

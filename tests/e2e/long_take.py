@@ -26,8 +26,8 @@ import math
 import threading
 
 sys.dont_write_bytecode = True
-from e2e_common import (RateSink, chunk, environment_missing, format_block, pactl, stolen_seconds,  # noqa: E402
-                        wave_header)
+from e2e_common import (RateSink, chunk, environment_missing, format_block, pactl, pids_named,  # noqa: E402
+                        sound_server_pids, stolen_seconds, wave_header)
 from player_e2e import Remote, parse_state, start_player, windows_paths  # noqa: E402
 from stall_probe import StallProbe  # noqa: E402
 
@@ -135,19 +135,6 @@ def compare(capture_path, take_path, data_bytes):
     return problems, {"head frames lost": head_lost, "frames compared": data_bytes // 4 - head_lost}, gaps
 
 
-def _process_ids(name_part):
-    """The processes whose command line holds name_part."""
-    found = []
-    for entry in os.listdir("/proc"):
-        try:
-            with open("/proc/%s/cmdline" % entry, "rb") as f:
-                if entry.isdigit() and name_part.encode() in f.read():
-                    found.append(int(entry))
-        except OSError:
-            pass
-    return found
-
-
 def _run_queue_seconds(pids):
     """How long the threads of these processes have waited for a core, in all."""
     waited = 0
@@ -177,13 +164,12 @@ class HostWatch(threading.Thread):
         self.samples = []     # (monotonic seconds, frames captured, seconds stolen, server wait, player wait)
         self.stopping = threading.Event()
         self.probe = StallProbe()
-        with open(os.path.join(os.environ["PULSE_RUNTIME_PATH"], "pid")) as f:
-            self.server_pids = [int(f.read().split()[0])]
+        self.server_pids = sound_server_pids()
 
     def run(self):
         player_pids = []
         while not self.stopping.wait(0.25):
-            player_pids = player_pids or _process_ids("VantorPlay.exe")
+            player_pids = player_pids or pids_named(b"VantorPlay.exe")
             self.samples.append((time.monotonic(), os.path.getsize(self.capture_path) // 4, stolen_seconds(),
                                  _run_queue_seconds(self.server_pids), _run_queue_seconds(player_pids)))
 

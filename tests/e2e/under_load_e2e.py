@@ -16,7 +16,7 @@ import time
 
 sys.dont_write_bytecode = True
 from e2e_common import (FAILURES, KeptSettings, RateSink, check, environment_missing, read_capture,  # noqa: E402
-                        stolen_seconds)
+                        pids_named, sound_server_pids, stolen_seconds)
 from player_e2e import (ALL_ON, NICENESS, RATE, Remote, Take, compare_pieces, pieces_of,  # noqa: E402
                         start_player, wait_until_halted, windows_paths)
 
@@ -38,28 +38,11 @@ def cpu_seconds(pid):
         return 0.0
 
 
-def pids_named(fragment):
-    found = []
-    for entry in os.listdir("/proc"):
-        if entry.isdigit():
-            try:
-                with open("/proc/%s/cmdline" % entry, "rb") as f:
-                    if fragment in f.read():
-                        found.append(int(entry))
-            except OSError:
-                pass
-    return found
-
-
 def raise_servers():
     """Gives the sound server and the wine server the player's priority, as a Windows audio
     engine runs above ordinary programs. Returns the (name, pid) of what was raised."""
     raised = []
-    pid_file = os.path.join(os.environ.get("PULSE_RUNTIME_PATH", ""), "pid")
-    candidates = []
-    if os.path.exists(pid_file):
-        with open(pid_file) as f:
-            candidates.append(("sound server", int(f.read().split()[0])))
+    candidates = [("sound server", pid) for pid in sound_server_pids()]
     prefix = ("WINEPREFIX=" + os.environ["WINEPREFIX"]).encode()
     for pid in pids_named(b"wineserver"):
         try:
