@@ -192,10 +192,13 @@ _vp_pulse_up() {
   export PULSE_RUNTIME_PATH="$VP_ENV_RUN/pulse"
   export PULSE_STATE_PATH="$VP_ENV_RUN/pulse-state"
   export PULSE_SERVER="unix:$sock"
+  # The debug level names every stream that runs dry, with the time: the end-to-end tests
+  # read it to tell the server's own dry-outs from the player's stream running late.
   if ! pulseaudio --daemonize=yes --exit-idle-time=-1 --system=false -n \
        --load="module-null-sink sink_name=null" \
        --load="module-native-protocol-unix socket=$sock auth-anonymous=1" \
        --log-target="file:$VP_ENV_RUN/pulse.log" \
+       --log-level="${VP_PULSE_LOG_LEVEL:-debug}" --log-time=true \
        </dev/null >"$VP_ENV_RUN/pulse.out" 2>&1; then
     _vp_log "pulseaudio did not start (see $VP_ENV_RUN/pulse.log)"
     return 1

@@ -12,6 +12,7 @@ range), whole blocks of a tenth of a second, the last one padded with silence.
 import array
 import math
 import os
+import re
 import signal
 import struct
 import subprocess
@@ -231,6 +232,48 @@ def sound_server_pids():
         return []
     with open(pid_file) as f:
         return [int(f.read().split()[0])]
+
+
+# The sound server names a stream that ran out of data in its debug log; wine's is the player's.
+DRY_LINE = re.compile(r"^\(\s*([0-9.]+)\|.*(?:Implicit underrun of|Underrun on) '([^']*)'")
+PLAYER_STREAM = "audio stream #1"
+TOGETHER_SECONDS = 0.010
+END_SECONDS = 0.1      # the player's last block drains in this; the stream may run dry twice in it
+
+
+class ServerLog:
+    """The private sound server's log from the moment this is made: when its streams ran dry.
+    When the player's stream runs dry together with the server's own silence streams (separate
+    processes that share nothing with the player but the server and the machine), the server or
+    the machine was held, not the player's path to it."""
+
+    def __init__(self):
+        self.path = os.path.join(os.environ.get("VP_ENV_RUN", ""), "pulse.log")
+        self.mark = os.path.getsize(self.path) if os.path.exists(self.path) else 0
+
+    def player_dry_outs(self):
+        """One entry per time the player's stream ran dry since the mark, in order, but for those
+        of the take's end (the last, and any while the last block drained before it): True when
+        another stream ran dry within 10 ms of it."""
+        if not os.path.exists(self.path):
+            return []
+        with open(self.path, errors="replace") as log:
+            log.seek(self.mark)
+            events = [(float(m.group(1)), m.group(2)) for m in map(DRY_LINE.match, log) if m]
+        player_times = [when for when, stream in events if stream == PLAYER_STREAM]
+        end = player_times[-1] - END_SECONDS if player_times else 0
+        return [any(name != PLAYER_STREAM and abs(other - when) <= TOGETHER_SECONDS for other, name in events)
+                for when in player_times if when < end]
+
+
+def silences_the_server_held(dry_outs, silences):
+    """For each of the capture's silences in order, whether the server's own streams ran dry with
+    it. Each dry-out of the player's stream is one silence, but two close together may make one:
+    when every dry-out came with the server's streams, so did every silence; otherwise they pair
+    only when their numbers agree."""
+    if dry_outs and all(dry_outs):
+        return [True] * silences
+    return list(dry_outs) if len(dry_outs) == silences else [False] * silences
 
 
 def read_capture(path):

@@ -6,9 +6,10 @@ take's own time). Run by scripts/long-take inside the test environment; not part
 test command (it takes the take's length).
 
 Silence the sound server played between two frames of the take, while the virtual machine's
-host held a core (it ran dry though the player's blocks were queued), is listed and warned
-of, not judged; any other difference, or such silence while the host held nothing, fails.
-The host's hold is CPU time it reports as stolen, or a stall the probe on every core saw.
+host held a core or the server's own silence streams ran dry at the same moment (it ran dry
+though the player's blocks were queued), is listed and warned of, not judged; any other
+difference, or such silence while neither was seen, fails. The host's hold is CPU time it
+reports as stolen, or a stall the probe on every core saw.
 
 The take is 16-bit stereo, so the expected mix is the take's own sample data: the left
 side a tone whose phase repeats every second, the right side a count of the tenths of a
@@ -26,8 +27,8 @@ import math
 import threading
 
 sys.dont_write_bytecode = True
-from e2e_common import (RateSink, chunk, environment_missing, format_block, pactl, pids_named,  # noqa: E402
-                        sound_server_pids, stolen_seconds, wave_header)
+from e2e_common import (RateSink, ServerLog, chunk, environment_missing, format_block, pactl,  # noqa: E402
+                        pids_named, silences_the_server_held, sound_server_pids, stolen_seconds, wave_header)
 from player_e2e import Remote, parse_state, start_player, windows_paths  # noqa: E402
 from stall_probe import StallProbe  # noqa: E402
 
@@ -195,16 +196,23 @@ class HostWatch(threading.Thread):
         return stolen > 0 or stall_ms >= HELD_STALL_MS, said
 
 
-def judge_gaps(gaps, host_around):
-    """(problems, warnings): a gap is the host's when it is only silence between two frames
-    that follow each other in the take and the host held a core around it."""
+def judge_gaps(gaps, host_around, dry_outs):
+    """(problems, warnings): a gap is the host's or the server's when it is only silence between
+    two frames that follow each other in the take, and the host held a core around it or the
+    server's own streams ran dry with the player's (dry_outs: for each time the player's stream
+    ran dry, whether they did)."""
+    silences = sum(1 for _, _, inserted, skipped in gaps if skipped == 0 and inserted > 0)
+    server_held = iter(silences_the_server_held(dry_outs, silences))
     problems, warnings = [], []
     for take_frame, capture_frame, inserted, skipped in gaps:
         held, seen = host_around(capture_frame)
-        said = "gap at %.3f s (block %d): %d frames of silence inserted, %d frames %s; %s" % (
-            take_frame / RATE, take_frame // BLOCK, inserted, abs(skipped), "repeated" if skipped < 0 else "missing",
-            seen)
-        (warnings if skipped == 0 and inserted > 0 and held else problems).append(said)
+        is_silence = skipped == 0 and inserted > 0
+        with_server = is_silence and next(server_held)
+        said = "gap at %.3f s (block %d): %d frames of silence inserted, %d frames %s; %s; the server's own " \
+               "streams %s" % (take_frame / RATE, take_frame // BLOCK, inserted, abs(skipped),
+                               "repeated" if skipped < 0 else "missing", seen,
+                               "ran dry with it" if with_server else "were not seen to run dry with it")
+        (warnings if is_silence and (held or with_server) else problems).append(said)
     return problems, warnings
 
 
@@ -245,6 +253,7 @@ def main():
     player_env = dict(os.environ)
     if args.server_buffer_ms > 0:
         player_env["PULSE_LATENCY_MSEC"] = str(args.server_buffer_ms)
+    server_log = ServerLog()
     player = start_player(args, windows_paths(take)[0], env=player_env)
     remote = Remote(os.environ["VP_WINE"], args.remote)
     problems = []
@@ -288,7 +297,7 @@ def main():
         player.wait(timeout=30)
     found, facts, gaps = compare(capture, take, data_bytes)
     problems += found
-    gap_problems, warnings = judge_gaps(gaps, watch.around)
+    gap_problems, warnings = judge_gaps(gaps, watch.around, server_log.player_dry_outs())
     problems += gap_problems
     inserted_seconds = sum(gap[2] for gap in gaps) / RATE
     print("played in %.1f s for %d s of audio (%+.2f s) with %.2f s of silence inserted; exit code %s; %s" %
@@ -305,7 +314,8 @@ def main():
     for warning in warnings[:20]:
         print("WARNING: not judged: " + warning)
     if warnings:
-        print("WARNING: not judged: %d gaps, %.2f s of silence in all, each while the host held a core; "
+        print("WARNING: not judged: %d gaps, %.2f s of silence in all, each while the host held a core or the "
+              "server's own streams ran dry; "
               "every frame of the take came back, in order" % (len(warnings), inserted_seconds), flush=True)
     for problem in problems[:40]:
         print("FAIL: " + problem)
