@@ -234,10 +234,13 @@ def sound_server_pids():
         return [int(f.read().split()[0])]
 
 
-# The sound server names a stream that ran out of data in its debug log; wine's is the player's.
+# The sound server names a stream that ran out of data in its debug log; wine names its streams
+# "audio stream #1", "#2", ... in the order a program opens its devices.
 DRY_LINE = re.compile(r"^\(\s*([0-9.]+)\|.*(?:Implicit underrun of|Underrun on) '([^']*)'")
-PLAYER_STREAM = "audio stream #1"
+PLAYER_STREAM = "audio stream #"
 TOGETHER_SECONDS = 0.010
+SERVER_HELD = ("WARNING: not judged: each silence came when the sound server's own silence streams ran dry too, "
+               "so the server or the machine was held, not the player's path to it")
 END_SECONDS = 0.1      # the player's last block drains in this; the stream may run dry twice in it
 
 
@@ -251,19 +254,26 @@ class ServerLog:
         self.path = os.path.join(os.environ.get("VP_ENV_RUN", ""), "pulse.log")
         self.mark = os.path.getsize(self.path) if os.path.exists(self.path) else 0
 
-    def player_dry_outs(self):
-        """One entry per time the player's stream ran dry since the mark, in order, but for those
-        of the take's end (the last, and any while the last block drained before it): True when
-        another stream ran dry within 10 ms of it."""
+    def server_wide_dry_outs(self):
+        """How often since the mark the player's stream ran dry together with another stream; the
+        player's own stops and ends leave it running dry alone."""
+        return sum(self._dry_outs(lambda times: times))
+
+    def _dry_outs(self, chosen):
         if not os.path.exists(self.path):
             return []
         with open(self.path, errors="replace") as log:
             log.seek(self.mark)
             events = [(float(m.group(1)), m.group(2)) for m in map(DRY_LINE.match, log) if m]
-        player_times = [when for when, stream in events if stream == PLAYER_STREAM]
-        end = player_times[-1] - END_SECONDS if player_times else 0
-        return [any(name != PLAYER_STREAM and abs(other - when) <= TOGETHER_SECONDS for other, name in events)
-                for when in player_times if when < end]
+        player_times = chosen([when for when, stream in events if stream.startswith(PLAYER_STREAM)])
+        return [any(not name.startswith(PLAYER_STREAM) and abs(other - when) <= TOGETHER_SECONDS
+                    for other, name in events) for when in player_times]
+
+    def player_dry_outs(self):
+        """One entry per time the player's stream ran dry since the mark, in order, but for those
+        of the take's end (the last, and any while the last block drained before it): True when
+        another stream ran dry within 10 ms of it."""
+        return self._dry_outs(lambda times: [when for when in times if when < times[-1] - END_SECONDS])
 
 
 def silences_the_server_held(dry_outs, silences):

@@ -31,10 +31,12 @@ def server_log_failures(work):
     server_log = ServerLog()
     with open(log_path, "a") as log:
         log.write("(   2.000|   0.000) I: [pulseaudio] sink-input.c: Created input 5 \"audio stream #1\"\n")
-        log.writelines([line(3.0, "audio stream #1"), line(4.0, "silence"), line(4.004, "audio stream #1"),
-                        line(4.006, "/dev/zero"), line(9.97, "audio stream #1"), line(10.0, "audio stream #1")])
-    dry_outs = server_log.player_dry_outs()
-    return [] if dry_outs == [False, True] else ["the server log reads as dry-outs %s, not [False, True]" % dry_outs]
+        log.writelines([line(3.0, "audio stream #1"), line(4.0, "silence"), line(4.004, "audio stream #2"),
+                        line(4.006, "/dev/zero"), line(9.97, "audio stream #2"), line(10.0, "audio stream #2")])
+    dry_outs, server_wide = server_log.player_dry_outs(), server_log.server_wide_dry_outs()
+    if (dry_outs, server_wide) != ([False, True], 1):
+        return ["the server log reads as dry-outs %s, %d with the server's, not [False, True], 1" % (dry_outs, server_wide)]
+    return []
 
 
 def main():

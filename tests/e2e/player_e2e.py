@@ -39,8 +39,8 @@ import threading
 import time
 
 sys.dont_write_bytecode = True   # the source folder stays clean
-from e2e_common import (FAILURES, TOLERANCE, KeptSettings, RateSink, check, environment_missing, expected_mix,  # noqa: E402
-                        float_tone_take, read_capture, silent, tone_take)
+from e2e_common import (FAILURES, SERVER_HELD, TOLERANCE, KeptSettings, RateSink, ServerLog, check,  # noqa: E402
+                        environment_missing, expected_mix, float_tone_take, read_capture, silent, tone_take)
 
 RATE = 48000
 BLOCK = RATE // 10
@@ -574,13 +574,20 @@ def main():
         fourteen = Take(os.path.join(work, "fourteen.wav"), 8, 14, {"all": ALL_ON})
         floating = Take(os.path.join(work, "float.wav"), 2, 3, {"all": ALL_ON}, float_peaks=(1.25, 0.2))
         for attempt in (1, 2):
+            server_log = ServerLog()
             problems = first_run(args, work, six, fourteen, floating, settings)
             if not problems:
                 break
+            # Silence inside a block, each time while the server's own silence streams ran dry
+            # with the player's: the server or the machine was held, not the player.
+            silences = sum("of silence inserted" in problem for problem in problems)
+            server_held = silences == len(problems) and silences <= server_log.server_wide_dry_outs()
             for problem in problems:
-                print(("RETRY: " if attempt == 1 else "FAIL: ") + problem, flush=True)
+                print(("RETRY: " if attempt == 1 else "WARNING: " if server_held else "FAIL: ") + problem, flush=True)
             if attempt == 1:
                 print("RETRY: the captured sound differs; the first run of the player is run once more", flush=True)
+            elif server_held:
+                print(SERVER_HELD, flush=True)
             else:
                 FAILURES.extend(problems)
         bmp = os.path.join(work, "player_playing.bmp")

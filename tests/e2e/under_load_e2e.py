@@ -17,7 +17,7 @@ import tempfile
 import time
 
 sys.dont_write_bytecode = True
-from e2e_common import (FAILURES, KeptSettings, RateSink, ServerLog, check, environment_missing,  # noqa: E402
+from e2e_common import (FAILURES, SERVER_HELD, KeptSettings, RateSink, ServerLog, check, environment_missing,  # noqa: E402
                         pids_named, read_capture, silences_the_server_held, sound_server_pids,
                         stolen_seconds)
 from player_e2e import (ALL_ON, NICENESS, RATE, Remote, Take, compare_pieces, pieces_of,  # noqa: E402
@@ -136,8 +136,7 @@ def main():
                       "player's priority" % (" and the ".join(name for name, _ in raised) or "servers (not found)"),
                       flush=True)
             elif server_wide:
-                print("WARNING: not judged: each silence came when the sound server's own silence streams ran "
-                      "dry too, so the server or the machine was held, not the player's path to it", flush=True)
+                print(SERVER_HELD, flush=True)
             elif unjudged:
                 print("WARNING: not judged: the host took %.0f%% of the cores' time while the take played "
                       "(more than %.0f%%), so the sound server ran dry below the player" %
