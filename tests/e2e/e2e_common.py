@@ -286,6 +286,22 @@ def silences_the_server_held(dry_outs, silences):
     return list(dry_outs) if len(dry_outs) == silences else [False] * silences
 
 
+def wait_for_registry_save(timeout=31):
+    """Waits for wine's server to write its registry to the prefix. A program's start changes the
+    registry; the server writes it every 30 s when changed (1.6 MB), single-threaded, and every
+    wine process waits on it meanwhile, so a play then runs dry. Called a second after the player
+    is up, this waits for the write of what its start changed, or for a 30 s turn with nothing to
+    write. Returns the seconds waited."""
+    time.sleep(1)
+    since, began = time.time(), time.monotonic()
+    path = os.path.join(os.environ.get("WINEPREFIX", ""), "system.reg")
+    while time.monotonic() - began < timeout:
+        if os.path.exists(path) and os.path.getmtime(path) > since:
+            break
+        time.sleep(0.1)
+    return time.monotonic() - began + 1
+
+
 def read_capture(path):
     samples = array.array("h")
     with open(path, "rb") as f:

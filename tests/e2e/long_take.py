@@ -28,7 +28,8 @@ import threading
 
 sys.dont_write_bytecode = True
 from e2e_common import (RateSink, ServerLog, chunk, environment_missing, format_block, pactl,  # noqa: E402
-                        pids_named, silences_the_server_held, sound_server_pids, stolen_seconds, wave_header)
+                        pids_named, silences_the_server_held, sound_server_pids, stolen_seconds,
+                        wait_for_registry_save, wave_header)
 from player_e2e import Remote, parse_state, start_player, windows_paths  # noqa: E402
 from stall_probe import StallProbe  # noqa: E402
 
@@ -259,6 +260,8 @@ def main():
     problems = []
     try:
         remote.ask("wait 20")
+        print("waited %.1f s for wine's server to write the registry the player's start changed" %
+              wait_for_registry_save(), flush=True)
         remote.ask("press 101")
         began = time.monotonic()
         watch.start()

@@ -19,7 +19,7 @@ import time
 sys.dont_write_bytecode = True
 from e2e_common import (FAILURES, SERVER_HELD, KeptSettings, RateSink, ServerLog, check, environment_missing,  # noqa: E402
                         pids_named, read_capture, silences_the_server_held, sound_server_pids,
-                        stolen_seconds)
+                        stolen_seconds, wait_for_registry_save)
 from player_e2e import (ALL_ON, NICENESS, RATE, Remote, Take, compare_pieces, pieces_of,  # noqa: E402
                         start_player, wait_until_halted, windows_paths)
 
@@ -71,6 +71,8 @@ def play_once(args, take, work):
     busy = []
     try:
         remote.ask("wait 20")
+        print("under load: waited %.1f s for wine's server to write the registry the player's start changed" %
+              wait_for_registry_save(), flush=True)
         busy = [subprocess.Popen([sys.executable, "-c", BUSY % (SECONDS + 10)]) for _ in range(os.cpu_count() or 2)]
         time.sleep(0.5)
         watched = {"player": pids_named(b"VantorPlay.exe"), "wineserver": pids_named(b"wineserver"),
