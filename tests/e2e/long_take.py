@@ -244,7 +244,8 @@ def main():
         return 1
     seconds = args.minutes * 60
     take = os.path.join(args.work, "long_take_%dmin.wav" % args.minutes)
-    capture = os.path.join(args.work, "long_take_capture.raw")
+    # Named by length, so that a short check run keeps the hour's capture and gap list.
+    capture = os.path.join(args.work, "long_take_capture_%dmin.raw" % args.minutes)
     if not os.path.exists(take):
         print("writing a %d-minute take: %s" % (args.minutes, take), flush=True)
         write_long_take(take, seconds)
@@ -312,7 +313,7 @@ def main():
         problems.append("the player ended with %s, not 1" % player.returncode)
     if not problems and not warnings:
         os.remove(capture)
-    with open(os.path.join(args.work, "long_take_gaps.txt"), "w") as listing:
+    with open(os.path.join(args.work, "long_take_gaps_%dmin.txt" % args.minutes), "w") as listing:
         listing.writelines("%s\n" % line for line in ["judged: " + p for p in problems] + ["warned: " + w for w in warnings])
     for warning in warnings[:20]:
         print("WARNING: not judged: " + warning)
