@@ -305,6 +305,15 @@ def describe(pieces):
     return ", ".join(text)
 
 
+SILENCE_INSIDE = "of silence inserted"   # how compare_pieces names silence inside a block
+
+
+def silences_only(problems):
+    """How many of compare_pieces' problems are silence inside a block; None when any is not."""
+    silences = sum(SILENCE_INSIDE in problem for problem in problems)
+    return silences if silences == len(problems) else None
+
+
 def compare_pieces(label, pieces, unreadable, expected):
     """expected: one (mix, take frame or None for the continuation, gap) per piece; gap is
     "none" (the piece follows the previous one at once) or "some" (silence between).
@@ -323,9 +332,9 @@ def compare_pieces(label, pieces, unreadable, expected):
             previous = merged[-1]
             previous_end = previous["take"] + previous["frames"]
             if piece["mix"] == previous["mix"] and piece["take"] == previous_end and previous_end % BLOCK:
-                problems.append("%s: %d frames of silence inserted before take frame %d, inside a block: the sound "
-                                "stream ran dry between the player and the sink"
-                                % (label, piece["cap"] - previous["cap_end"], previous_end))
+                problems.append("%s: %d frames %s before take frame %d, inside a block: the sound stream ran dry "
+                                "between the player and the sink"
+                                % (label, piece["cap"] - previous["cap_end"], SILENCE_INSIDE, previous_end))
                 previous["frames"] += piece["frames"]
                 previous["cap_end"] = piece["cap_end"]
                 continue
@@ -580,8 +589,8 @@ def main():
                 break
             # Silence inside a block, each time while the server's own silence streams ran dry
             # with the player's: the server or the machine was held, not the player.
-            silences = sum("of silence inserted" in problem for problem in problems)
-            server_held = silences == len(problems) and silences <= server_log.server_wide_dry_outs()
+            silences = silences_only(problems)
+            server_held = silences is not None and silences <= server_log.server_wide_dry_outs()
             for problem in problems:
                 print(("RETRY: " if attempt == 1 else "WARNING: " if server_held else "FAIL: ") + problem, flush=True)
             if attempt == 1:
