@@ -13,6 +13,13 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT    "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-# ctest runs the Windows programs through wine.
-find_program(WINE_EXECUTABLE NAMES ${WINE_LOADER} PATHS /usr/lib/wine REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_EXECUTABLE})
+# ctest runs the Windows programs through wine. The build itself never needs it, so a
+# machine without wine still configures and builds; each Windows test then fails, saying why.
+find_program(WINE_EXECUTABLE NAMES ${WINE_LOADER} PATHS /usr/lib/wine)
+if(WINE_EXECUTABLE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_EXECUTABLE})
+else()
+  message(WARNING "${WINE_LOADER} not found: the build works, its Windows tests cannot run")
+  set(CMAKE_CROSSCOMPILING_EMULATOR
+      sh -c "echo '${WINE_LOADER} is not installed: cannot run $0' >&2; exit 127")
+endif()

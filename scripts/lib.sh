@@ -3,6 +3,7 @@
 #
 #   VP_ROOT                 the repository
 #   vp_configure PRESET     installs what is missing and configures build/PRESET, once
+#   vp_win32_blocker        why 32-bit Windows programs cannot run here (empty: they can)
 #   vp_wine_arch            win32 where this machine runs 32-bit programs, else win64
 #                           (VP_WINE_ARCH=win32 or win64 decides instead)
 #   vp_wine_loader ARCH     the wine loader for that architecture
@@ -17,10 +18,20 @@ vp_configure() {
   fi
 }
 
-# The 32-bit loader needs the kernel's 32-bit support, which some kernels leave off.
-vp_can_run_win32() {
-  /usr/lib/wine/wine --version </dev/null >/dev/null 2>&1 || wine --version </dev/null >/dev/null 2>&1
+# Why this machine cannot run 32-bit Windows programs; nothing when it can. Only the
+# 32-bit loader itself tells: /usr/bin/wine falls back to the 64-bit one when the 32-bit
+# wine is missing, and the 32-bit loader needs the kernel's 32-bit support, which some
+# kernels leave off.
+VP_WINE32_LOADER="${VP_WINE32_LOADER:-/usr/lib/wine/wine}"
+vp_win32_blocker() {
+  if [ ! -x "$VP_WINE32_LOADER" ]; then
+    echo "the 32-bit wine (wine32:i386) is not installed ($VP_WINE32_LOADER is missing; scripts/setup says why)"
+  elif ! "$VP_WINE32_LOADER" --version </dev/null >/dev/null 2>&1; then
+    echo "this kernel cannot start 32-bit programs ($VP_WINE32_LOADER --version fails: no IA-32 emulation)"
+  fi
 }
+
+vp_can_run_win32() { [ -z "$(vp_win32_blocker)" ]; }
 
 vp_wine_arch() {
   case "${VP_WINE_ARCH:-auto}" in

@@ -231,9 +231,10 @@ _vp_wine_select() {
       export VP_WINE=wine
       _vp_cc=i686-w64-mingw32-gcc
       # Fail now rather than hang in wineboot.
-      if ! vp_can_run_win32; then
-        _vp_log "this machine cannot run 32-bit x86 programs (the kernel's 32-bit emulation"
-        _vp_log "is off), so win32 wine cannot start; VP_WINE_ARCH=win64 runs 64-bit builds"
+      local blocker
+      blocker="$(vp_win32_blocker)"
+      if [ -n "$blocker" ]; then
+        _vp_log "win32 wine cannot start: $blocker; VP_WINE_ARCH=win64 runs 64-bit builds"
         return 1
       fi
       ;;
@@ -337,8 +338,15 @@ env_up() {
   VP_ENV_DIR="${VP_ENV_DIR:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/vantorplay-env}"
   VP_WINE_ARCH="${VP_WINE_ARCH:-win32}"
   if [ "$VP_WINE_ARCH" = auto ]; then
-    if vp_can_run_win32; then VP_WINE_ARCH=win32; else VP_WINE_ARCH=win64; fi
-    _vp_log "VP_WINE_ARCH=auto chose $VP_WINE_ARCH"
+    local blocker
+    blocker="$(vp_win32_blocker)"
+    if [ -z "$blocker" ]; then
+      VP_WINE_ARCH=win32
+      _vp_log "VP_WINE_ARCH=auto chose win32"
+    else
+      VP_WINE_ARCH=win64
+      _vp_log "VP_WINE_ARCH=auto chose win64: $blocker"
+    fi
   fi
   case "$VP_ENV_DIR" in /*) ;; *) VP_ENV_DIR="$PWD/$VP_ENV_DIR" ;; esac
   case "$VP_ENV_DIR" in *[[:space:]]*)
