@@ -162,7 +162,8 @@ class RateSink:
         self.module = pactl("load-module", "module-null-sink", "sink_name=" + self.name,
                             "rate=%d" % rate, "channels=2", "format=s16le", "norewinds=1").strip()
         stream_format = ["--format=s16le", "--rate=%d" % rate, "--channels=2", "--raw", "--latency-msec=%d" % SINK_LATENCY_MS]
-        self.busy = subprocess.Popen(["pacat", "-d", self.name, "--client-name=vp-e2e-busy", *stream_format, "/dev/zero"],
+        self.busy = subprocess.Popen(["pacat", "-d", self.name, "--client-name=vp-e2e-busy",
+                                      "--stream-name=" + BUSY_STREAM, *stream_format, "/dev/zero"],
                                      stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
         # Only a running sink keeps its rate: an idle one takes the rate of the next
@@ -171,7 +172,9 @@ class RateSink:
         self.wait_running()
         pactl("set-default-sink", self.name)
         self.capture_file = open(capture_path, "wb")
-        self.capture = subprocess.Popen(["parec", "-d", self.name + ".monitor", *stream_format],
+        self.server_log = ServerLog()   # from before the capture's stream is made
+        self.capture = subprocess.Popen(["parec", "-d", self.name + ".monitor", "--stream-name=" + CAPTURE_STREAM,
+                                         *stream_format],
                                         stdin=subprocess.DEVNULL, stdout=self.capture_file,
                                         stderr=subprocess.DEVNULL)
         time.sleep(SETTLE_SECONDS)
@@ -184,6 +187,14 @@ class RateSink:
                     return
             time.sleep(0.05)
         raise RuntimeError("the sink %s does not run" % self.name)
+
+    def capture_start(self):
+        """The server log's time of the capture's first frame (None when the log does not say).
+        The sink renders in real time and hands the capture what it renders from the moment
+        the capture's stream is made, and a dry-out is logged as the sink renders the silence
+        that follows it. So capture frame k lies k / rate seconds after the stream's making on
+        the log's clock, to within one of the sink's render periods (SINK_LATENCY_MS)."""
+        return self.server_log.capture_start()
 
     def close(self):
         for process in (self.capture, self.busy):
@@ -235,55 +246,49 @@ def sound_server_pids():
 
 
 # The sound server names a stream that ran out of data in its debug log; wine names its streams
-# "audio stream #1", "#2", ... in the order a program opens its devices.
+# "audio stream #1", "#2", ... in the order a program opens its devices. The server's own silence
+# streams: the environment's (scripts/testenv.sh) and each private sink's.
 DRY_LINE = re.compile(r"^\(\s*([0-9.]+)\|.*(?:Implicit underrun of|Underrun on) '([^']*)'")
 PLAYER_STREAM = "audio stream #"
+BUSY_STREAM = "vp-e2e-busy"
+SILENCE_STREAMS = ("silence", BUSY_STREAM)
 TOGETHER_SECONDS = 0.010
-SERVER_HELD = ("WARNING: not judged: each silence came when the sound server's own silence streams ran dry too, "
-               "so the server or the machine was held, not the player's path to it")
-END_SECONDS = 0.1      # the player's last block drains in this; the stream may run dry twice in it
+# The capture's stream, as the server logs its making (at its info level).
+CAPTURE_STREAM = "vp-e2e-capture"
+CAPTURE_LINE = re.compile(r'^\(\s*([0-9.]+)\|.*Created output \d+ "%s" on ' % CAPTURE_STREAM)
 
 
 class ServerLog:
-    """The private sound server's log from the moment this is made: when its streams ran dry.
-    When the player's stream runs dry together with the server's own silence streams (separate
-    processes that share nothing with the player but the server and the machine), the server or
-    the machine was held, not the player's path to it."""
+    """The private sound server's log from the moment this is made (its times are seconds on
+    the server's clock). When the player's stream runs dry together with the server's own
+    silence streams (separate processes that share nothing with the player but the server and
+    the machine), the server or the machine was held, not the player's path to it."""
 
     def __init__(self):
         self.path = os.path.join(os.environ.get("VP_ENV_RUN", ""), "pulse.log")
         self.mark = os.path.getsize(self.path) if os.path.exists(self.path) else 0
 
-    def server_wide_dry_outs(self):
-        """How often since the mark the player's stream ran dry together with another stream; the
-        player's own stops and ends leave it running dry alone."""
-        return sum(self._dry_outs(lambda times: times))
-
-    def _dry_outs(self, chosen):
+    def _matches(self, pattern):
         if not os.path.exists(self.path):
             return []
         with open(self.path, errors="replace") as log:
             log.seek(self.mark)
-            events = [(float(m.group(1)), m.group(2)) for m in map(DRY_LINE.match, log) if m]
-        player_times = chosen([when for when, stream in events if stream.startswith(PLAYER_STREAM)])
-        return [any(not name.startswith(PLAYER_STREAM) and abs(other - when) <= TOGETHER_SECONDS
-                    for other, name in events) for when in player_times]
+            return [m for m in map(pattern.match, log) if m]
 
-    def player_dry_outs(self):
-        """One entry per time the player's stream ran dry since the mark, in order, but for those
-        of the take's end (the last, and any while the last block drained before it): True when
-        another stream ran dry within 10 ms of it."""
-        return self._dry_outs(lambda times: [when for when in times if when < times[-1] - END_SECONDS])
+    def dry_outs(self):
+        """(time, whether a silence stream ran dry within 10 ms of it) for each time the player's
+        stream ran dry since the mark; its own pauses and ends leave it running dry alone."""
+        events = [(float(m.group(1)), m.group(2)) for m in self._matches(DRY_LINE)]
+        return [(when, any(name in SILENCE_STREAMS and abs(other - when) <= TOGETHER_SECONDS for other, name in events))
+                for when, stream in events if stream.startswith(PLAYER_STREAM)]
 
+    def server_wide_dry_outs(self):
+        """The times the player's stream ran dry together with a silence stream since the mark."""
+        return [when for when, together in self.dry_outs() if together]
 
-def silences_the_server_held(dry_outs, silences):
-    """For each of the capture's silences in order, whether the server's own streams ran dry with
-    it. Each dry-out of the player's stream is one silence, but two close together may make one:
-    when every dry-out came with the server's streams, so did every silence; otherwise they pair
-    only when their numbers agree."""
-    if dry_outs and all(dry_outs):
-        return [True] * silences
-    return list(dry_outs) if len(dry_outs) == silences else [False] * silences
+    def capture_start(self):
+        """The time the first capture's stream since the mark was made, or None."""
+        return next((float(m.group(1)) for m in self._matches(CAPTURE_LINE)), None)
 
 
 def wait_for_registry_save(timeout=31):

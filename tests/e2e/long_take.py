@@ -5,11 +5,12 @@ length, and nothing drifts (the capture is exactly as long as the take, the play
 take's own time). Run by scripts/long-take inside the test environment; not part of the
 test command (it takes the take's length).
 
-Silence the sound server played between two frames of the take, while the virtual machine's
-host held a core or the server's own silence streams ran dry at the same moment (it ran dry
-though the player's blocks were queued), is listed and warned of, not judged; any other
-difference, or such silence while neither was seen, fails. The host's hold is CPU time it
-reports as stolen, or a stall the probe on every core saw.
+Every gap is judged by the capture judge (capture_judge.py): silence inside a block, between
+two frames that follow each other in the take, is warned of and not judged when a server-wide
+dry-out in the sound server's log or a hold of the whole machine seen by the stall probe came
+within 10 ms of it, one such event for one silence; any other gap fails. What the host did
+around each gap (the CPU time it took, the longest stall of a core, how long the server's and
+the player's threads waited) is listed with it, to read, not as an excuse.
 
 The take is 16-bit stereo, so the expected mix is the take's own sample data: the left
 side a tone whose phase repeats every second, the right side a count of the tenths of a
@@ -27,9 +28,9 @@ import math
 import threading
 
 sys.dont_write_bytecode = True
+from capture_judge import Event, dry_out_events, fault, judge, silence  # noqa: E402
 from e2e_common import (RateSink, ServerLog, chunk, environment_missing, format_block, pactl,  # noqa: E402
-                        pids_named, silences_the_server_held, sound_server_pids, stolen_seconds,
-                        wait_for_registry_save, wave_header)
+                        pids_named, sound_server_pids, stolen_seconds, wait_for_registry_save, wave_header)
 from player_e2e import Remote, parse_state, start_player, windows_paths  # noqa: E402
 from stall_probe import StallProbe  # noqa: E402
 
@@ -182,39 +183,44 @@ class HostWatch(threading.Thread):
         self.probe.stop()
 
     def around(self, capture_frame, before=1.0, after=0.5):
-        """(whether the host held a core, what was seen) from a second before the capture reached
-        the frame to half a second after: the server runs dry during the hold and the silence is
-        recorded after it. Held means CPU time stolen, or a core stopped for a stall's length."""
+        """What the host and this machine did from a second before the capture reached the frame
+        to half a second after, for the gap's listing."""
         when = next((sample[0] for sample in self.samples if sample[1] >= capture_frame), None)
         if when is None:
-            return False, "not watched"
+            return "not watched"
         window = [sample for sample in self.samples if when - before <= sample[0] <= when + after]
         stolen, server_wait, player_wait = (window[-1][i] - window[0][i] for i in (2, 3, 4))
         stall_ms = self.probe.longest_between(when - before, when + after)
-        said = ("the host took %.2f s of CPU time around it, the longest stall of a core was %.0f ms, "
+        return ("the host took %.2f s of CPU time around it, the longest stall of a core was %.0f ms, "
                 "the server's threads waited %.0f ms and the player's %.0f ms for a core") % (
             stolen, stall_ms, server_wait * 1000, player_wait * 1000)
-        return stolen > 0 or stall_ms >= HELD_STALL_MS, said
+
+    def machine_holds(self):
+        """Each time every core stalled at once, as an event on the capture's clock. The capture
+        file trails the sink, which renders in real time: a note's time less the seconds captured
+        by then is never much earlier than the capture's first frame (one of the sink's render
+        periods at most), and over four notes a second the least of them comes close to it."""
+        start = min((when - frames / RATE for when, frames, _, _, _ in self.samples), default=None)
+        if start is None:
+            return []
+        return [Event(began - start, end - start, "every core stalled for %.0f ms" % ((end - began) * 1000))
+                for began, end in self.probe.whole_machine_stalls(HELD_STALL_MS)]
 
 
-def judge_gaps(gaps, host_around, dry_outs):
-    """(problems, warnings): a gap is the host's or the server's when it is only silence between
-    two frames that follow each other in the take, and the host held a core around it or the
-    server's own streams ran dry with the player's (dry_outs: for each time the player's stream
-    ran dry, whether they did)."""
-    silences = sum(1 for _, _, inserted, skipped in gaps if skipped == 0 and inserted > 0)
-    server_held = iter(silences_the_server_held(dry_outs, silences))
-    problems, warnings = [], []
+def differences(problems, gaps, around):
+    """The comparison's findings for the judge: each gap of silence only, between two frames that
+    follow each other in the take, as a silence; every other gap and problem as a fault.
+    around(capture frame) says what the host did then."""
+    found = [fault(problem) for problem in problems]
     for take_frame, capture_frame, inserted, skipped in gaps:
-        held, seen = host_around(capture_frame)
-        is_silence = skipped == 0 and inserted > 0
-        with_server = is_silence and next(server_held)
-        said = "gap at %.3f s (block %d): %d frames of silence inserted, %d frames %s; %s; the server's own " \
-               "streams %s" % (take_frame / RATE, take_frame // BLOCK, inserted, abs(skipped),
-                               "repeated" if skipped < 0 else "missing", seen,
-                               "ran dry with it" if with_server else "were not seen to run dry with it")
-        (warnings if is_silence and (held or with_server) else problems).append(said)
-    return problems, warnings
+        said = "gap at %.3f s (block %d): %d frames of silence inserted, %d frames %s; %s" % (
+            take_frame / RATE, take_frame // BLOCK, inserted, abs(skipped), "repeated" if skipped < 0 else "missing",
+            around(capture_frame))
+        if skipped == 0 and inserted > 0:
+            found.append(silence(said, take_frame, capture_frame, inserted, RATE))
+        else:
+            found.append(fault(said))
+    return found
 
 
 def player_stream_latency():
@@ -300,9 +306,13 @@ def main():
         sink.close()
         player.wait(timeout=30)
     found, facts, gaps = compare(capture, take, data_bytes)
-    problems += found
-    gap_problems, warnings = judge_gaps(gaps, watch.around, server_log.player_dry_outs())
-    problems += gap_problems
+    dry_outs = server_log.server_wide_dry_outs()
+    holds = watch.machine_holds()
+    print("server-wide dry-outs of the player's stream: %d; holds of the whole machine: %d" %
+          (len(dry_outs), len(holds)), flush=True)
+    failures, warnings = judge(differences(found, gaps, watch.around), BLOCK,
+                               dry_out_events(dry_outs, sink.capture_start()) + holds)
+    problems += failures
     inserted_seconds = sum(gap[2] for gap in gaps) / RATE
     print("played in %.1f s for %d s of audio (%+.2f s) with %.2f s of silence inserted; exit code %s; %s" %
           (took, seconds, took - seconds, inserted_seconds, player.returncode, facts), flush=True)
@@ -317,10 +327,10 @@ def main():
         listing.writelines("%s\n" % line for line in ["judged: " + p for p in problems] + ["warned: " + w for w in warnings])
     for warning in warnings[:20]:
         print("WARNING: not judged: " + warning)
-    if warnings:
-        print("WARNING: not judged: %d gaps, %.2f s of silence in all, each while the host held a core or the "
-              "server's own streams ran dry; "
-              "every frame of the take came back, in order" % (len(warnings), inserted_seconds), flush=True)
+    if warnings and not problems:
+        print("WARNING: not judged: %d gaps, %.2f s of silence in all, each with a server-wide dry-out or a hold of "
+              "the whole machine; every frame of the take came back, in order" % (len(warnings), inserted_seconds),
+              flush=True)
     for problem in problems[:40]:
         print("FAIL: " + problem)
     print("long take: " + ("passed" if not problems else "%d failures" % len(problems))

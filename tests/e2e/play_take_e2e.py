@@ -14,6 +14,11 @@ for every frame, the enabled channels' top 16 bits as signed numbers, odd channe
 into the left side and even ones into the right (the takes are quiet enough that no sum
 leaves the 16-bit range), whole blocks of a tenth of a second, the last one padded with
 silence.
+
+What differs is judged by the capture judge (capture_judge.py): only silence inside a block,
+between two frames that follow each other, with a server-wide dry-out within 10 ms of it
+(one dry-out for one silence) is warned of and not judged; anything else fails. A take whose
+capture fails is played again, up to three times in all, each time said on a RETRY line.
 """
 
 import argparse
@@ -26,8 +31,9 @@ import threading
 import time
 
 sys.dont_write_bytecode = True   # the source folder stays clean
-from e2e_common import (FAILURES, SILENCE, TOLERANCE, RateSink, check, environment_missing, expected_mix,  # noqa: E402
-                        first_loud, pactl, read_capture, silent, tone_take)
+from capture_judge import dry_out_events, fault, judge, silence  # noqa: E402
+from e2e_common import (FAILURES, SILENCE, TOLERANCE, RateSink, ServerLog, check, environment_missing,  # noqa: E402
+                        expected_mix, first_loud, pactl, read_capture, silent, tone_take)
 
 DRIVER = None          # play_take.exe of the build under test
 
@@ -78,8 +84,9 @@ def run_driver(command, timeout):
 def underrun_gaps(exp_left, exp_right, cap_left, cap_right, offset):
     """Reads the capture as the expected frames in order with runs of silence inserted
     (what the sound server plays when a stream runs dry). Returns the inserted runs as
-    (frame, length) and the largest difference of the frames that matched, or None when
-    the capture is not that: a lost, repeated or altered frame."""
+    (frame, capture frame, length), the largest difference of the frames that matched and
+    the capture frame after the last of them, or None when the capture is not that: a lost,
+    repeated or altered frame."""
     gaps, j, worst = [], offset, 0
     for i in range(len(exp_left)):
         run = 0
@@ -96,27 +103,28 @@ def underrun_gaps(exp_left, exp_right, cap_left, cap_right, offset):
             run += 1
             j += 1
         if run:
-            gaps.append((i, run))
-    return gaps, worst
+            gaps.append((i, j - 1 - run, run))
+    return gaps, worst, j
 
 
-def compare(name, capture_path, exp_left, exp_right, block):
-    """Compares one capture with the expected mix. Returns (problems, underrun): the
-    problems found, and whether they are explained by the sound server running dry."""
+def compare(name, capture_path, exp_left, exp_right, block, rate):
+    """Compares one capture with the expected mix. Returns what differs, for the capture
+    judge: each run of silence inserted between two frames of the mix that follow each
+    other, when the capture reads as every frame in order with such runs; else faults."""
     cap_left, cap_right = read_capture(capture_path)
     threshold = 8
     exp_start = first_loud(exp_left, exp_right, threshold)
     cap_start = first_loud(cap_left, cap_right, threshold)
     if exp_start < 0:
-        return ["%s: the expected mix is silent" % name], False
+        return [fault("%s: the expected mix is silent" % name)]
     if cap_start < 0:
-        return ["%s: nothing was captured (%d frames recorded)" % (name, len(cap_left))], False
+        return [fault("%s: nothing was captured (%d frames recorded)" % (name, len(cap_left)))]
     offset = cap_start - exp_start
     length = len(exp_left)
     if offset < 0:
-        return ["%s: the capture starts inside the mix" % name], False
+        return [fault("%s: the capture starts inside the mix" % name)]
     if offset + length > len(cap_left):
-        return ["%s: the capture ends %d frames before the mix" % (name, offset + length - len(cap_left))], False
+        return [fault("%s: the capture ends %d frames before the mix" % (name, offset + length - len(cap_left)))]
     worst, differing, first_bad = 0, 0, -1
     for exp, cap in ((exp_left, cap_left), (exp_right, cap_right)):
         for i in range(length):
@@ -140,24 +148,27 @@ def compare(name, capture_path, exp_left, exp_right, block):
         problems.append("%s: sound before the mix (peak %d)" % (name, before))
     if after > SILENCE:
         problems.append("%s: sound after the mix: a repeated or extra block (peak %d)" % (name, after))
-    underrun = False
-    if problems and before <= SILENCE:
-        found = underrun_gaps(exp_left, exp_right, cap_left, cap_right, offset)
-        if found is not None:
-            gaps, worst_in_order = found
-            underrun = True
-            print("%s: every frame arrived in order (largest difference %d), with silence inserted (the sound "
-                  "server ran dry): %s" % (name, worst_in_order,
-                                           ", ".join("%d frames before frame %d" % (n, at) for at, n in gaps[:8])))
-        else:
-            print("%s: frames were lost, repeated or altered" % name)
-    return problems, underrun
+    if not problems or before > SILENCE:
+        return [fault(problem) for problem in problems]
+    found = underrun_gaps(exp_left, exp_right, cap_left, cap_right, offset)
+    if found is None:
+        print("%s: frames were lost, repeated or altered" % name)
+        return [fault(problem) for problem in problems]
+    gaps, worst_in_order, end = found
+    print("%s: every frame arrived in order (largest difference %d), with silence inserted: %s"
+          % (name, worst_in_order, ", ".join("%d frames before frame %d" % (n, at) for at, _, n in gaps[:8])))
+    differences = [silence("%s: %d frames of silence inserted before frame %d (block %d)" % (name, n, at, at // block),
+                           at, j, n, rate) for at, j, n in gaps]
+    # Past the mix's last frame the capture holds silence only: no block came twice.
+    after = max([abs(v) for v in cap_left[end:]] + [abs(v) for v in cap_right[end:]] + [0])
+    if after > SILENCE:
+        differences.append(fault("%s: sound after the mix's last frame: a repeated or extra block (peak %d)"
+                                 % (name, after)))
+    return differences
 
 
-ATTEMPTS = 3   # a capture spoilt by an underrun under machine load is played again
-STRICT = os.environ.get("VP_E2E_STRICT") == "1"
+ATTEMPTS = 3   # a capture spoilt under machine load is played again, said on a RETRY line
 NICENESS = -10
-
 
 
 def play_case(args, workdir, name, channels, bits, rate, frames, enabled_list=None, start_seconds=0.0,
@@ -183,35 +194,28 @@ def play_case(args, workdir, name, channels, bits, rate, frames, enabled_list=No
     command = ["nice", "-n", str(NICENESS), *command]
 
     # A wrong exit, block count, stream format or a starved queue fails at once; a capture
-    # that differs is played again, since the sound server under load can spoil one.
-    explained = True
+    # the judge fails is played again, since the sound server under load can spoil one.
     for attempt in range(1, ATTEMPTS + 1):
-        hard, sound, underrun = play_once(name, command, workdir, rate, frames, start_frame, channels, bits,
-                                          exp_left, exp_right, blocks, block, wall_bounds)
-        if hard:
-            for problem in hard + sound:
+        hard, found, events = play_once(name, command, workdir, rate, frames, start_frame, channels, bits,
+                                        exp_left, exp_right, blocks, block, wall_bounds)
+        failures, excused = judge(found, block, events)
+        retry = bool(failures) and not hard and attempt < ATTEMPTS
+        for text in excused:
+            print(("RETRY: " if retry else "WARNING: not judged: ") + text, flush=True)
+        if not retry:
+            for problem in hard + failures:
                 check(False, problem)
             return
-        if not sound:
-            return
-        explained = explained and underrun
-        if attempt < ATTEMPTS:
-            print("%s: attempt %d differs, playing again" % (name, attempt), flush=True)
-    if explained and not STRICT:
-        # Every frame arrived in order and the device always held three blocks when one
-        # came back: the player fed it in time, the sound server ran dry. Said loudly, not
-        # failed; VP_E2E_STRICT=1 fails it.
-        print("WARNING: %s: every attempt had an underrun in the sound server; nothing was lost, repeated or "
-              "altered and the device queue never ran low (VP_E2E_STRICT=1 fails this)" % name, flush=True)
-        return
-    for problem in sound:
-        check(False, problem)
+        for text in failures:
+            print("RETRY: " + text, flush=True)
+        print("RETRY: %s: attempt %d of %d differs, playing again" % (name, attempt, ATTEMPTS), flush=True)
 
 
 def play_once(name, command, workdir, rate, frames, start_frame, channels, bits,
               exp_left, exp_right, blocks, block, wall_bounds):
     capture = os.path.join(workdir, name + ".raw")
     sink = RateSink(rate, capture)
+    server_log = ServerLog()
     watch = StreamWatch()
     try:
         watch.start()
@@ -236,9 +240,10 @@ def play_once(name, command, workdir, rate, frames, start_frame, channels, bits,
     print("%s: %d channels, %d bits, %d Hz, %d frames from frame %d; wall time %.2f s; player's stream: %s; "
           "resampling: %s" % (name, channels, bits, rate, frames, start_frame, wall, stream_format or "not seen",
                               watch.seen.get("Resample method", "not reported")), flush=True)
+    events = dry_out_events(server_log.server_wide_dry_outs(), sink.capture_start())
     problems = []
     if status != 0:
-        return ["%s: the driver exited with %d" % (name, status)], [], False
+        return ["%s: the driver exited with %d" % (name, status)], [], events
     played = re.search(r"played (\d+) blocks of (\d+) frames, (\d+) returned", out)
     if played is None:
         problems.append("%s: the driver did not report what it played" % name)
@@ -260,10 +265,10 @@ def play_once(name, command, workdir, rate, frames, start_frame, channels, bits,
         problems.append("%s: %d returns traced for %d blocks" % (name, len(queued), blocks))
     if not queue_full:
         problems.append("%s: the device queue ran low while the take was playing (%s)" % (name, steady))
-    sound_problems, underrun = compare(name, capture, exp_left, exp_right, block)
+    found = compare(name, capture, exp_left, exp_right, block, rate)
     if not os.environ.get("VP_E2E_KEEP"):
         os.remove(capture)
-    return problems, sound_problems, underrun
+    return problems, found, events
 
 
 def no_device_case(args, workdir):

@@ -3,8 +3,8 @@
 lines collected by the trace viewer, its sound captured from a private null sink and
 compared with the expected mix worked out from the take's bytes (e2e_common).
 
-First run of the player (its sound captured; played again once if the sound differs,
-with a RETRY line in the log):
+First run of the player (its sound captured and judged by the capture judge; played again
+once if the judge fails it, with a RETRY line in the log):
   start   with a take and the trace viewer running: the trace lines, the info field, the
           switches, the hint keeps its text; the window at the place stored in the
           settings file.
@@ -39,7 +39,8 @@ import threading
 import time
 
 sys.dont_write_bytecode = True   # the source folder stays clean
-from e2e_common import (FAILURES, SERVER_HELD, TOLERANCE, KeptSettings, RateSink, ServerLog, check,  # noqa: E402
+from capture_judge import dry_out_events, fault, judge, silence  # noqa: E402
+from e2e_common import (FAILURES, TOLERANCE, KeptSettings, RateSink, ServerLog, check,  # noqa: E402
                         environment_missing, expected_mix, float_tone_take, read_capture, silent, tone_take)
 
 RATE = 48000
@@ -305,26 +306,19 @@ def describe(pieces):
     return ", ".join(text)
 
 
-SILENCE_INSIDE = "of silence inserted"   # how compare_pieces names silence inside a block
-
-
-def silences_only(problems):
-    """How many of compare_pieces' problems are silence inside a block; None when any is not."""
-    silences = sum(SILENCE_INSIDE in problem for problem in problems)
-    return silences if silences == len(problems) else None
-
-
 def compare_pieces(label, pieces, unreadable, expected):
     """expected: one (mix, take frame or None for the continuation, gap) per piece; gap is
     "none" (the piece follows the previous one at once) or "some" (silence between).
     The first piece may start up to 10 ms into its take frame; every piece but the first
-    starts at a block and each ends at a block or at the take's end."""
-    problems = []
+    starts at a block and each ends at a block or at the take's end. Returns what differs,
+    for the capture judge: each silence inside a block with the mix going on after it, and
+    every other problem as a fault."""
+    problems, silences = [], []
     print("%s: the capture reads as %s" % (label, describe(pieces)), flush=True)
     if unreadable:
         problems.append("%s: %s" % (label, unreadable))
-    # Silence inside a block, with the mix going on after it: the player's queue empties
-    # only at a block's end, so the sound stream ran dry on its way to the sink.
+    # Silence inside a block, with the mix going on after it, is read as one piece with a
+    # silence in it; the judge decides whether it was the stream running dry below the player.
     merged = []
     for piece in pieces:
         piece = dict(piece, cap_end=piece["cap"] + piece["frames"])
@@ -332,16 +326,17 @@ def compare_pieces(label, pieces, unreadable, expected):
             previous = merged[-1]
             previous_end = previous["take"] + previous["frames"]
             if piece["mix"] == previous["mix"] and piece["take"] == previous_end and previous_end % BLOCK:
-                problems.append("%s: %d frames %s before take frame %d, inside a block: the sound stream ran dry "
-                                "between the player and the sink"
-                                % (label, piece["cap"] - previous["cap_end"], SILENCE_INSIDE, previous_end))
+                inserted = piece["cap"] - previous["cap_end"]
+                silences.append(silence("%s: %d frames of silence inserted before take frame %d, inside a block"
+                                        % (label, inserted, previous_end), previous_end, previous["cap_end"],
+                                        inserted, RATE))
                 previous["frames"] += piece["frames"]
                 previous["cap_end"] = piece["cap_end"]
                 continue
         merged.append(piece)
     if len(merged) != len(expected):
         problems.append("%s: %d pieces of the mix, expected %d" % (label, len(merged), len(expected)))
-        return problems
+        return [fault(problem) for problem in problems] + silences
     for index, (piece, (mix, take, gap)) in enumerate(zip(merged, expected)):
         where = "%s piece %d" % (label, index + 1)
         if piece["mix"] != mix:
@@ -357,10 +352,10 @@ def compare_pieces(label, pieces, unreadable, expected):
             problems.append("%s: starts at take frame %d, expected %d" % (where, piece["take"], wanted))
         if previous_end % BLOCK:
             problems.append("%s: the piece before it ends inside a block (take frame %d)" % (where, previous_end))
-        silence = piece["cap"] - previous["cap_end"]
-        if (gap == "none") != (silence == 0):
-            problems.append("%s: %d frames of silence before it, expected %s" % (where, silence, gap))
-    return problems
+        between = piece["cap"] - previous["cap_end"]
+        if (gap == "none") != (between == 0):
+            problems.append("%s: %d frames of silence before it, expected %s" % (where, between, gap))
+    return [fault(problem) for problem in problems] + silences
 
 
 # ---- the runs ----
@@ -381,7 +376,8 @@ def settings_value(path):
 
 
 def first_run(args, work, six, fourteen, floating, settings):
-    """The first run of the player. Returns the problems of its captured sound."""
+    """The first run of the player. Returns what differs in its captured sound (compare_pieces)
+    and the server log's time of the capture's start."""
     win_six, win_fourteen, win_floating = windows_paths(six.path, fourteen.path, floating.path)
     with open(settings, "wb") as f:
         f.write(b"[WindowPosition]\r\nPlayer=%d,%d,50,50\r\n" % STORED_PLACE)
@@ -520,7 +516,7 @@ def first_run(args, work, six, fourteen, floating, settings):
     sound_problems += compare_pieces("button", pieces, unreadable, [
         ("all", 0, None), ("without %d" % SWITCHED, None, "none")])
     if pieces and pieces[-1]["take"] + pieces[-1]["frames"] != six.frames:
-        sound_problems.append("button: the capture ends before the take's end")
+        sound_problems.append(fault("button: the capture ends before the take's end"))
     pieces, unreadable = pieces_of(cap, space_begin, floating_begin, fourteen)
     sound_problems += compare_pieces("space", pieces, unreadable, [
         ("all", 0, None), ("all", None, "some"), ("all", 12 * RATE, "none"),
@@ -529,10 +525,10 @@ def first_run(args, work, six, fourteen, floating, settings):
     pieces, unreadable = pieces_of(cap, floating_begin, floating_end, floating)
     sound_problems += compare_pieces("float", pieces, unreadable, [("all", 0, None)])
     if pieces and pieces[-1]["take"] + pieces[-1]["frames"] != floating.frames:
-        sound_problems.append("float: the capture ends before the take's end")
+        sound_problems.append(fault("float: the capture ends before the take's end"))
     if not os.environ.get("VP_E2E_KEEP"):
         os.remove(capture)
-    return sound_problems
+    return sound_problems, sink.capture_start()
 
 
 def second_run(args, settings, shot):
@@ -584,21 +580,18 @@ def main():
         floating = Take(os.path.join(work, "float.wav"), 2, 3, {"all": ALL_ON}, float_peaks=(1.25, 0.2))
         for attempt in (1, 2):
             server_log = ServerLog()
-            problems = first_run(args, work, six, fourteen, floating, settings)
-            if not problems:
+            found, capture_start = first_run(args, work, six, fourteen, floating, settings)
+            failures, excused = judge(found, BLOCK, dry_out_events(server_log.server_wide_dry_outs(), capture_start))
+            for text in excused:
+                print(("RETRY: " if failures and attempt == 1 else "WARNING: not judged: ") + text, flush=True)
+            if not failures:
                 break
-            # Silence inside a block, each time while the server's own silence streams ran dry
-            # with the player's: the server or the machine was held, not the player.
-            silences = silences_only(problems)
-            server_held = silences is not None and silences <= server_log.server_wide_dry_outs()
-            for problem in problems:
-                print(("RETRY: " if attempt == 1 else "WARNING: " if server_held else "FAIL: ") + problem, flush=True)
+            for text in failures:
+                print(("RETRY: " if attempt == 1 else "FAIL: ") + text, flush=True)
             if attempt == 1:
                 print("RETRY: the captured sound differs; the first run of the player is run once more", flush=True)
-            elif server_held:
-                print(SERVER_HELD, flush=True)
             else:
-                FAILURES.extend(problems)
+                FAILURES.extend(failures)
         bmp = os.path.join(work, "player_playing.bmp")
         second_run(args, settings, bmp)
         png = os.path.join(args.out, "player_playing.png")
