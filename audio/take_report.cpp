@@ -223,8 +223,6 @@ TimecodeRate rateFromSpeedLine(std::string_view speed) {
 
 // ---- fmt ----------------------------------------------------------------------------------
 
-enum class FormatCheck { Readable, UnknownSampleFormat, TooManyChannels };
-
 struct SampleLayout {
     bool isFloat = false;
     int channels = 0;
@@ -233,24 +231,16 @@ struct SampleLayout {
     int bits = 0;
 };
 
-FormatCheck readFormat(const ByteView& fmt, SampleLayout& layout) {
-    using namespace wave_layout;
-    std::uint32_t tag = fmt.le16(kTagAt);
-    layout.channels = fmt.le16(kChannelsAt);
-    layout.rate = static_cast<std::int32_t>(fmt.le32(kRateAt));
-    layout.bits = fmt.le16(kBitsAt);
-    if (tag == kTagExtensible && static_cast<std::int64_t>(fmt.size) >= kExtensibleSize) {
-        const bool knownTail = std::memcmp(fmt.bytes + kSubFormatAt + 4, kSubFormatTail, sizeof kSubFormatTail) == 0;
-        tag = knownTail ? fmt.le32(kSubFormatAt) : 0;
-    }
-    layout.isFloat = tag == kTagFloat;
-    layout.bytesPerSample = layout.bits / 8;
-    const bool pcm = tag == kTagPcm && (layout.bits == 8 || layout.bits == 16 || layout.bits == 24 || layout.bits == 32);
-    const bool ieeeFloat = tag == kTagFloat && layout.bits == 32;
-    if ((!pcm && !ieeeFloat) || layout.rate <= 0 || layout.rate > 1000000 || layout.channels < 1)
-        return FormatCheck::UnknownSampleFormat;
-    if (layout.channels > kMaxChannels) return FormatCheck::TooManyChannels;
-    return FormatCheck::Readable;
+// The player's own rule decides which takes the report can read.
+FormatVerdict readFormat(const unsigned char* fmt, std::size_t size, SampleLayout& layout) {
+    WaveFileInfo info;
+    const FormatVerdict verdict = JudgeFormatBlock(info, fmt, size);
+    layout.isFloat = info.sampleFormat == SampleFormat::Float;
+    layout.channels = info.channels;
+    layout.rate = info.sampleRate;
+    layout.bits = info.bitsPerSample;
+    layout.bytesPerSample = info.bitsPerSample / 8;
+    return verdict;
 }
 
 // ---- the peak scan ------------------------------------------------------------------------
@@ -602,19 +592,19 @@ TakeReport ReportTake(const std::string& path, const ReportProgress& progress) {
     const std::size_t formatGot = ReadAt(file.get(), chunks.formatOffset, formatBytes,
                                          static_cast<std::size_t>(std::min<std::int64_t>(chunks.formatSize, sizeof formatBytes)));
     SampleLayout layout;
-    const FormatCheck check = readFormat(ByteView{formatBytes, formatGot}, layout);
+    const FormatVerdict check = readFormat(formatBytes, formatGot, layout);
     report.format = layout.isFloat ? "float" : "pcm";
     report.sampleRate = layout.rate;
     report.bits = layout.bits;
     report.channels = layout.channels;
     readLabels(report, path);
     readMetadata(report, file.get(), chunks);
-    if (check == FormatCheck::UnknownSampleFormat) {
+    if (check == FormatVerdict::UnknownSampleFormat) {
         report.format.clear();
         report.status = "unknown sample format";
         return report;
     }
-    if (check == FormatCheck::TooManyChannels) {
+    if (check == FormatVerdict::TooManyChannels) {
         report.status = "more than 8 channels";
         return report;
     }

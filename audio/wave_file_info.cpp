@@ -87,13 +87,17 @@ bool takeFormat(WaveFileInfo& info, const ByteView& view, std::int64_t formatSta
     return false;
 }
 
-// Formats the player cannot handle: the eight-entry channel tables, the divisions by
-// channels and bytes per sample, and the length in seconds all need sane values, and the
-// mix reads whole bytes of 8 to 32 bits.
-bool playableFormat(const WaveFileInfo& info) {
-    return info.channels >= 1 && info.channels <= kMaxChannels && info.sampleRate > 0 &&
-           info.sampleRate <= kMaxSampleRate && info.bitsPerSample >= 8 && info.bitsPerSample <= 32 &&
-           info.bitsPerSample % 8 == 0;
+// Formats the player cannot handle: the divisions by channels and bytes per sample, and
+// the length in seconds all need sane values, and the mix reads whole bytes of 8 to 32 bits.
+bool readableLayout(const WaveFileInfo& info) {
+    return info.channels >= 1 && info.sampleRate > 0 && info.sampleRate <= kMaxSampleRate &&
+           info.bitsPerSample >= 8 && info.bitsPerSample <= 32 && info.bitsPerSample % 8 == 0;
+}
+
+// ... and the mix's eight-entry channel tables.
+FormatVerdict judgeFormat(WaveFileInfo& info, const ByteView& view, std::int64_t formatStart) {
+    if (!takeFormat(info, view, formatStart) || !readableLayout(info)) return FormatVerdict::UnknownSampleFormat;
+    return info.channels > kMaxChannels ? FormatVerdict::TooManyChannels : FormatVerdict::Playable;
 }
 
 std::int64_t framesIn(const WaveFileInfo& info, std::uint64_t dataSize) {
@@ -107,7 +111,7 @@ int inspectWalked(WaveFileInfo& info, const char* path, std::FILE* file, const W
     const std::size_t formatGot = ReadAt(file, chunks.formatOffset, formatBytes,
                                          static_cast<std::size_t>(std::min(chunks.formatSize, kExtensibleSize)));
     copyPath(info, path);
-    const bool knownSamples = takeFormat(info, ByteView{formatBytes, formatGot}, 0);
+    const bool playable = judgeFormat(info, ByteView{formatBytes, formatGot}, 0) == FormatVerdict::Playable;
 
     if (chunks.ixmlOffset >= 0) {
         const std::int64_t size = std::min(chunks.ixmlSize, kMaxIxmlRead);
@@ -124,7 +128,7 @@ int inspectWalked(WaveFileInfo& info, const char* path, std::FILE* file, const W
         takeDescriptionLabels(info, ByteView{description, got}, static_cast<std::int64_t>(got));
     }
 
-    if (!knownSamples || !playableFormat(info)) return kInspectUnknownFormat;
+    if (!playable) return kInspectUnknownFormat;
     info.frameCount = framesIn(info, static_cast<std::uint64_t>(chunks.dataSize));
     return kInspectOk;
 }
@@ -132,14 +136,14 @@ int inspectWalked(WaveFileInfo& info, const char* path, std::FILE* file, const W
 // A file whose chunk list cannot be walked: fixed byte patterns in its first 8192 bytes.
 int inspectWindow(WaveFileInfo& info, const char* path, const ByteView& window) {
     bool formatFound = false;
-    bool knownSamples = false;
+    bool playable = false;
     bool dataFound = false;
     std::uint32_t dataSize = 0;
     const ScannedChunks scanned = ScanForFormatAndData(window, kPatternScanLimit);
     if (scanned.formatAt >= 0) {
         formatFound = true;
         copyPath(info, path);
-        knownSamples = takeFormat(info, window, scanned.formatAt + 8);   // past the chunk identifier and size
+        playable = judgeFormat(info, window, scanned.formatAt + 8) == FormatVerdict::Playable;   // past the chunk identifier and size
         if (scanned.dataAt >= 0) {
             dataFound = true;
             dataSize = scanned.dataSize;
@@ -149,7 +153,7 @@ int inspectWindow(WaveFileInfo& info, const char* path, const ByteView& window) 
         takeIxmlLabels(info, window, x + 8, x + 8 + kTagWindow);
     takeDescriptionLabels(info, window, kPatternScanLimit);
 
-    if (!formatFound || !knownSamples || !dataFound || !playableFormat(info)) return kInspectUnknownFormat;
+    if (!formatFound || !playable || !dataFound) return kInspectUnknownFormat;
     info.frameCount = framesIn(info, dataSize);
     return kInspectOk;
 }
@@ -184,4 +188,8 @@ std::uint32_t BlockSizeFor(const WaveFileInfo& info) {
                                static_cast<std::uint64_t>(info.bitsPerSample / 8) *
                                static_cast<std::uint64_t>(info.channels);
     return size > 0xFFFFFFFFu ? 0 : static_cast<std::uint32_t>(size);
+}
+
+FormatVerdict JudgeFormatBlock(WaveFileInfo& info, const unsigned char* bytes, std::size_t size) {
+    return judgeFormat(info, ByteView{bytes, size}, 0);
 }

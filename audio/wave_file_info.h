@@ -1,6 +1,7 @@
 #pragma once
 // What a broadcast-wave take holds: its format, its length and its production labels.
 
+#include <cstddef>
 #include <cstdint>
 
 constexpr int kMaxChannels = 8;
@@ -34,6 +35,12 @@ constexpr int kInspectCannotOpen = -3;
 // format is one the player can handle; 1: not a take the player knows (whatever was
 // found is still stored); -1: no record; -2: no work buffer; -3: file not readable.
 int InspectWaveFile(WaveFileInfo* info, const char* path);
+
+// The player's rule for a format block, given its first bytes (up to 40, the EXTENSIBLE
+// size): fills channels, rate, bits and sample format of *info, and says whether the
+// player plays such samples. Inspection and the sound report both ask it.
+enum class FormatVerdict { Playable, UnknownSampleFormat, TooManyChannels };
+FormatVerdict JudgeFormatBlock(WaveFileInfo& info, const unsigned char* bytes, std::size_t size);
 
 // Length in whole seconds, as the player shows it; 0 for a rate of 0.
 std::int64_t LengthInSeconds(const WaveFileInfo& info);

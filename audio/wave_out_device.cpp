@@ -9,6 +9,7 @@
 namespace {
 
 int failingHeaderAllocations = 0;   // UI thread only, like everything else here
+int failingQueueGrowths = 0;
 
 // Each queued buffer gets its own zero-filled header; null when memory is short.
 WAVEHDR* newWaveHeader() {
@@ -25,6 +26,21 @@ struct HeaderDeleter {
 using HeaderOwner = std::unique_ptr<WAVEHDR, HeaderDeleter>;
 
 bool isOpen(const WaveOutDevice& device) { return (device.flags & WODF_OPEN) != 0; }
+
+// Room for one more queued header, made before the write: once the device holds a buffer
+// its header must be on the list, or its return could never give the bytes back.
+bool makeRoomForOneMore(WaveOutDevice& device) {
+    try {
+        if (failingQueueGrowths > 0) {
+            --failingQueueGrowths;
+            throw std::bad_alloc();
+        }
+        device.queuedHeaders.reserve(device.queuedHeaders.size() + 1);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
 
 // MMRESULT values are small unsigned numbers; the callers see them as int.
 int resultOf(MMRESULT result) { return static_cast<int>(result); }
@@ -97,6 +113,7 @@ int WriteWaveOut(WaveOutDevice* device, void* data, std::uint32_t length) {
         device->flags |= WODF_BLOCKED;
         return kWaveOutBadState;
     }
+    if (!makeRoomForOneMore(*device)) return kWaveOutBadState;   // not written: the bytes stay the caller's
     header->lpData = static_cast<LPSTR>(data);
     header->dwBufferLength = static_cast<DWORD>(length);
     // The opening this buffer belongs to, in case the device is closed before it returns.
@@ -109,7 +126,7 @@ int WriteWaveOut(WaveOutDevice* device, void* data, std::uint32_t length) {
         waveOutUnprepareHeader(device->handle, header.get(), sizeof(WAVEHDR));
         return resultOf(result);
     }
-    device->queuedHeaders.push_back(header.release());   // the device queue holds it now; the return handling frees it
+    device->queuedHeaders.push_back(header.release());   // cannot throw: the room was made above
     device->pendingCount = static_cast<std::uint16_t>(device->pendingCount + 1);
     return kWaveOutOk;
 }
@@ -144,3 +161,5 @@ void FreeReturnedWaveHeader(HWAVEOUT returnedBy, WAVEHDR* header) {
 }
 
 void FailWaveHeaderAllocationsForTest(int count) { failingHeaderAllocations = count; }
+
+void FailWaveQueueGrowthForTest(int count) { failingQueueGrowths = count; }

@@ -3,3 +3,5 @@
 
 // The next `count` wave-header allocations fail, as if memory had run out.
 void FailWaveHeaderAllocationsForTest(int count);
+// The next `count` times the list of queued headers must grow, it cannot.
+void FailWaveQueueGrowthForTest(int count);

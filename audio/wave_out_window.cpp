@@ -9,6 +9,11 @@
 namespace {
 
 constexpr int kTitleLength = 256;
+// While closing, the window looks every 10 ms whether the last buffer is back: a timer,
+// which the message loop hands out only when nothing else waits, so the program's quit
+// message still gets through and no core spins.
+constexpr UINT_PTR kCloseCheckTimer = 1;
+constexpr UINT kCloseCheckMs = 10;
 
 LONG_PTR slot(HWND hwnd, int index) { return GetWindowLongPtrA(hwnd, index); }
 void setSlot(HWND hwnd, int index, LONG_PTR value) { SetWindowLongPtrA(hwnd, index, value); }
@@ -33,15 +38,29 @@ LRESULT onCreate(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-// The first round (wParam 0) resets the device so everything queued comes back; later
-// rounds only wait, through the queue, until the last return has been handled.
+bool buffersOut(HWND hwnd) {
+    const WaveOutDevice* device = WaveOutDeviceOf(hwnd);
+    return device != nullptr && device->pendingCount != 0;
+}
+
+// Only the owner closes the window, and it forgets itself first (DestroyWaveOutWindow): a
+// top-level window can be sent WM_CLOSE by any process, and one the owner did not ask for
+// would leave it holding a dead handle. The first round (wParam 0) resets the device so
+// everything queued comes back; the window then waits for the last return on a timer.
 LRESULT onClose(HWND hwnd, bool firstRound) {
-    WaveOutDevice* device = WaveOutDeviceOf(hwnd);
-    if (firstRound) ResetWaveOut(device);
-    if (device && device->pendingCount != 0) {
-        PostMessageA(hwnd, WM_CLOSE, 1, 0);
+    if (WaveOutOwnerOf(hwnd) != nullptr) return 0;
+    if (firstRound) ResetWaveOut(WaveOutDeviceOf(hwnd));
+    if (buffersOut(hwnd)) {
+        SetTimer(hwnd, kCloseCheckTimer, kCloseCheckMs, nullptr);
         return 0;
     }
+    DestroyWindow(hwnd);
+    return 0;
+}
+
+LRESULT onTimer(HWND hwnd, UINT_PTR timer) {
+    if (timer != kCloseCheckTimer || buffersOut(hwnd)) return 0;
+    KillTimer(hwnd, kCloseCheckTimer);
     DestroyWindow(hwnd);
     return 0;
 }
@@ -82,6 +101,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK WaveOutProc(HWND hwnd, UINT ms
         switch (msg) {
         case WM_CREATE:  return onCreate(hwnd, msg, wParam, lParam);
         case WM_CLOSE:   return onClose(hwnd, wParam == 0);
+        case WM_TIMER:   return onTimer(hwnd, static_cast<UINT_PTR>(wParam));
         case WM_DESTROY: return onDestroy(hwnd);
         case MM_WOM_DONE:
             return onBufferReturned(hwnd, reinterpret_cast<HWAVEOUT>(wParam), reinterpret_cast<WAVEHDR*>(lParam));
@@ -176,8 +196,8 @@ LRESULT DestroyWaveOutWindow(HWND hwnd) {
 bool WaitForWaveOutWindowClosed(HWND hwnd, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     MSG message;
-    // The closing window re-posts its close message until the last buffer is back, so the
-    // queue is never empty while it waits: the bound is checked after every message.
+    // The closing window's timer and the device's returns keep coming while it waits: the
+    // bound is checked after every message.
     while (hwnd != nullptr && IsWindow(hwnd)) {
         const DWORD waited = GetTickCount() - start;
         if (waited >= timeoutMs) return false;

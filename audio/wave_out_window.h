@@ -60,7 +60,8 @@ int StopWaveOutput(HWND hwnd);
 // is released at once. output may be null.
 int QueueWaveBuffer(HWND hwnd, MixOutput* output);
 // Forgets the owner and closes the window; the window destroys itself once every queued
-// buffer has come back, so the caller keeps its message loop running until then.
+// buffer has come back, so the caller keeps its message loop running until then. A close
+// that comes while the window still has its owner is not the owner's and is ignored.
 LRESULT DestroyWaveOutWindow(HWND hwnd);
 // After DestroyWaveOutWindow: delivers the thread's messages until the window has closed
 // itself or timeoutMs have passed; true when it is gone. A device that keeps its buffers

@@ -71,11 +71,11 @@ constexpr bool meterShowsHold(std::uint16_t level, std::uint16_t hold) {
 
 constexpr std::int32_t kKnobMargin = 5;   // the knob's centre keeps 5 pixels from either end
 
-// The mappings divide by (max - min) and by (W - 10); either being zero (or W below 10)
-// leaves nothing to travel: the knob then sits at the left end and every pointer
-// position means the minimum.
+// The mappings divide by (max - min) and by (W - 10); either being zero leaves nothing to
+// travel: the knob then sits at the left end and every pointer position means the minimum.
+// A window narrower than 10 pixels divides by a negative number and follows the formulas.
 constexpr bool sliderDegenerate(std::int32_t minimum, std::int32_t maximum, std::int32_t width) {
-    return maximum == minimum || width <= 2 * kKnobMargin;
+    return maximum == minimum || width == 2 * kKnobMargin;
 }
 
 // 5 + (value - min) * (W - 10) / (max - min), the quotient truncated toward zero.
@@ -121,6 +121,20 @@ constexpr std::int16_t sliderClampValue(std::int16_t value, std::int16_t minimum
         value = maximum;
     }
     return value;
+}
+
+// An arrow key's step: the value plus 1 but not above the maximum, or minus 1 but not below
+// the minimum, computed in 32 bits so the 16-bit ends do not wrap. In an inverted range the
+// limit applies as written: minimum 60, maximum 40, value 40, one step down gives 60.
+constexpr std::int16_t sliderKeyStep(std::int16_t value, bool increase, std::int16_t minimum, std::int16_t maximum) {
+    std::int32_t next = increase ? value + 1 : value - 1;
+    if (increase && next > maximum) {
+        next = maximum;
+    }
+    if (!increase && next < minimum) {
+        next = minimum;
+    }
+    return narrow16(next);
 }
 
 // The lParam of a report to the parent, as a 32-bit number: the value sign-extended from

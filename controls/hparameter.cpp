@@ -102,18 +102,10 @@ LRESULT onSetText(HWND window, WPARAM wParam, const char* text) {
 
 LRESULT onKeyDown(HWND window, WPARAM key, LPARAM lParam) {
     SliderState s = readState(window);
-    std::int16_t value = s.value;
-    if (key == VK_RIGHT) {
-        if (value < s.maximum) {
-            ++value;
-        }
-    } else if (key == VK_LEFT) {
-        if (value > s.minimum) {
-            --value;
-        }
-    } else {
+    if (key != VK_RIGHT && key != VK_LEFT) {
         return DefWindowProcA(window, WM_KEYDOWN, key, lParam);
     }
+    const std::int16_t value = sliderKeyStep(s.value, key == VK_RIGHT, s.minimum, s.maximum);
     setWord(window, hparameter_words::value, value);
     const std::int16_t position = positionFor(value, s, clientWidth(window));
     // Reported also at a limit, where the value did not change.

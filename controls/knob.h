@@ -33,7 +33,7 @@ constexpr unsigned pressed = 0x4;
 int RegisterKnobClass(HINSTANCE instance);
 int UnregisterKnobClass(HINSTANCE instance);
 
-// WM_SETTEXT sets the angle (decimal text, limited to -180..180), WM_GETTEXT reads it back.
+// WM_SETTEXT sets the angle (decimal text, its low 16 bits), WM_GETTEXT reads it back.
 // A press, every key step and every drag step that turns the knob reach the parent, sent,
 // as WM_COMMAND(id, angle sign-extended).
 extern "C" __declspec(dllexport) LRESULT CALLBACK KnopProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

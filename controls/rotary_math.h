@@ -75,10 +75,10 @@ constexpr std::int32_t knobClampAngle(std::int32_t angle, std::int32_t limit) {
     return angle < -limit ? -limit : (angle > limit ? limit : angle);
 }
 
-// An angle given by text: converted like atoi and limited to -180..180 (the range the
-// pointer is defined for), so 65535 means 180, not -1.
+// An angle given by text: converted like atoi and kept to its low 16 bits, so "400" reads
+// back as 400 and "65535" as -1. Only the pointer's drawing limits it to -180..180.
 constexpr std::int16_t knobAngleFromText(const char* text) {
-    return static_cast<std::int16_t>(knobClampAngle(atoiLike(text), kKnobAngleLimit));
+    return narrow16(atoiLike(text));
 }
 
 // One step of a key: +1 or -1, not beyond -180..180.

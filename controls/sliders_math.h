@@ -13,11 +13,12 @@ namespace controls {
 
 constexpr std::int32_t kThumbMargin = 6;   // the thumb's line keeps 6 pixels from top and bottom
 
-// The mappings divide by (max - min) and by (h - 12); either being zero (or h below 12)
-// leaves nothing to travel: the thumb then rests at the bottom, the minimum's end, and
-// every pointer position means the minimum.
+// The mappings divide by (max - min) and by (h - 12); either being zero leaves nothing to
+// travel: the thumb then rests at the bottom, the minimum's end, and every pointer position
+// means the minimum. A window lower than 12 pixels divides by a negative number and follows
+// the formulas.
 constexpr bool vsliderDegenerate(std::int32_t minimum, std::int32_t maximum, std::int32_t height) {
-    return maximum == minimum || height <= 2 * kThumbMargin;
+    return maximum == minimum || height == 2 * kThumbMargin;
 }
 
 // h - (trunc((value - min) * (h - 12) / (max - min)) + 6): the maximum at y 6, the minimum
@@ -61,17 +62,9 @@ constexpr std::int32_t vsliderResetValue(std::int16_t minimum, std::int16_t maxi
     return minimum + (span >> 1);
 }
 
-// An arrow key's step: up is the value plus 1 but not above the maximum, down the value
-// minus 1 but not below the minimum (computed in 32 bits, so the 16-bit ends do not wrap).
+// An arrow key's step: up raises the value, down lowers it, as the horizontal slider's keys.
 constexpr std::int16_t vsliderKeyStep(std::int16_t value, bool up, std::int16_t minimum, std::int16_t maximum) {
-    std::int32_t next = up ? value + 1 : value - 1;
-    if (up && next > maximum) {
-        next = maximum;
-    }
-    if (!up && next < minimum) {
-        next = minimum;
-    }
-    return narrow16(next);
+    return sliderKeyStep(value, up, minimum, maximum);
 }
 
 // Report flags beside the release flag of control_math.h: the right button's reset.

@@ -212,6 +212,16 @@ class RateSink:
             pactl("unload-module", self.module)
 
 
+def cpu_seconds(pid):
+    """The CPU time a process has used, user and system (0 once it is gone)."""
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    except (OSError, IndexError, ValueError):
+        return 0.0
+
+
 def stolen_seconds():
     """CPU time the virtual machine's host took from this machine's cores (0 on bare metal)."""
     try:

@@ -19,23 +19,13 @@ import time
 
 sys.dont_write_bytecode = True
 from capture_judge import dry_out_events, judge  # noqa: E402
-from e2e_common import (FAILURES, KeptSettings, RateSink, ServerLog, check, environment_missing,  # noqa: E402
+from e2e_common import (FAILURES, KeptSettings, RateSink, ServerLog, check, cpu_seconds, environment_missing,  # noqa: E402
                         pids_named, read_capture, sound_server_pids, stolen_seconds, wait_for_registry_save)
 from player_e2e import (ALL_ON, BLOCK, NICENESS, RATE, Remote, Take, compare_pieces, pieces_of,  # noqa: E402
                         start_player, wait_until_halted, windows_paths)
 
 SECONDS = 8
-TICKS = os.sysconf("SC_CLK_TCK")
 BUSY = "import time\nend = time.monotonic() + %d\nwhile time.monotonic() < end:\n    pass\n"
-
-
-def cpu_seconds(pid):
-    try:
-        with open("/proc/%d/stat" % pid) as f:
-            fields = f.read().rsplit(")", 1)[1].split()
-        return (int(fields[11]) + int(fields[12])) / TICKS
-    except (OSError, IndexError, ValueError):
-        return 0.0
 
 
 def raise_servers():

@@ -134,8 +134,10 @@ TEST(SliderMapping, FullSixteenBitRangeDoesNotOverflow) {
 TEST(SliderMapping, NothingToTravelGivesLeftEndAndMinimum) {
     EXPECT_TRUE(sliderDegenerate(7, 7, 210));
     EXPECT_TRUE(sliderDegenerate(0, 100, 10));
-    EXPECT_TRUE(sliderDegenerate(0, 100, 3));
+    EXPECT_FALSE(sliderDegenerate(0, 100, 3)) << "narrower than 10: the formulas, dividing by W - 10 < 0";
     EXPECT_FALSE(sliderDegenerate(0, 100, 11));
+    EXPECT_EQ(sliderPositionFromValue(60, 0, 100, 3), 1);   // 5 + trunc(60 * -7 / 100) = 5 - 4
+    EXPECT_EQ(sliderValueFromPosition(4, 0, 100, 3), 14);   // trunc(-100 / -7 + 0.5) = trunc(14.79)
     EXPECT_EQ(sliderPositionFromValue(7, 7, 7, 210), 5);
     EXPECT_EQ(sliderValueFromPosition(150, 7, 7, 210), 7);
     EXPECT_EQ(sliderPositionFromValue(60, 0, 100, 10), 5);
@@ -143,6 +145,19 @@ TEST(SliderMapping, NothingToTravelGivesLeftEndAndMinimum) {
     EXPECT_EQ(sliderValueFromPosition(5, -3, 100, 0), -3);
     EXPECT_EQ(sliderClampX(100, 10), 5);
     EXPECT_EQ(sliderClampX(-4, 8), 5);
+}
+
+TEST(SliderKeys, StepsTakeEachLimitAsWritten) {
+    struct Case { std::int16_t value; bool increase; std::int16_t minimum, maximum, next; };
+    const Case cases[] = {
+        {99, true, 0, 100, 100},  {100, true, 0, 100, 100},  {0, false, 0, 100, 0},
+        {32767, true, -32768, 32767, 32767},  {-32768, false, -32768, 32767, -32768},
+        {40, false, 60, 40, 60},  {40, true, 60, 40, 40},   // inverted: 39 is below 60, 41 above 40
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(sliderKeyStep(c.value, c.increase, c.minimum, c.maximum), c.next)
+            << c.value << (c.increase ? " right" : " left") << " in " << c.minimum << ".." << c.maximum;
+    }
 }
 
 TEST(SliderClamp, PointerAndValue) {

@@ -70,8 +70,9 @@ TEST(KnobPointer, EndPointsOfAThirtyTwoPixelKnob) {
 
 TEST(KnobAngle, TextStepsAndDragsStayInTheirRanges) {
     struct TextCase { const char* text; std::int16_t angle; };
-    const TextCase texts[] = {{"-45", -45}, {"180", 180}, {"181", 180}, {"-181", -180}, {"65535", 180},
-                              {"70000", 180}, {"-2147483648", -180}, {"x", 0}, {" +7deg", 7}};
+    // The low 16 bits, signed: 70000 - 65536 = 4464.
+    const TextCase texts[] = {{"-45", -45}, {"180", 180}, {"400", 400}, {"-181", -181}, {"65535", -1},
+                              {"70000", 4464}, {"-2147483648", 0}, {"x", 0}, {" +7deg", 7}};
     for (const TextCase& c : texts) {
         EXPECT_EQ(knobAngleFromText(c.text), c.angle) << c.text;
     }

@@ -27,7 +27,7 @@ TEST(VSlider, PositionsOfValues) {
         {40, 60, 40, 100, 6},          // inverted range: the maximum still at the top
         {7, 7, 7, 100, 94},            // no range: the bottom, where the minimum belongs
         {20, -127, 127, 12, 6},        // no travel: the bottom, h - 6
-        {20, -127, 127, 8, 2},
+        {20, -127, 127, 8, 4},         // lower than 12: 8 - (trunc(147 * -4 / 254) + 6)
     };
     for (const Case& c : cases) {
         EXPECT_EQ(vsliderPositionFromValue(c.value, c.minimum, c.maximum, c.height), c.position)
@@ -50,7 +50,7 @@ TEST(VSlider, ValuesUnderThePointer) {
         {80, 0, 3, 100, 0},            // 14 * 3 / 88 = 0.48 -> 0
         {6, 7, 7, 100, 7},             // no range: the minimum
         {50, -127, 127, 12, -127},     // no travel: the minimum
-        {50, -127, 127, 3, -127},
+        {6, -127, 127, 3, 127},        // lower than 12: -127 - trunc(9 * 254 / -9 - 0.5)
     };
     for (const Case& c : cases) {
         EXPECT_EQ(vsliderValueFromPosition(c.y, c.minimum, c.maximum, c.height), c.value)

@@ -2,6 +2,7 @@
 // track lists in the recorder layouts, and per-channel peaks of every sample format.
 
 #include "audio/take_report.h"
+#include "audio/wave_file_info.h"
 #include "tests/support/wave_writer.h"
 
 #include <gtest/gtest.h>
@@ -203,4 +204,48 @@ TEST(TakeReport, CsvFieldsAreQuotedOnlyWhenTheyMustBe) {
         {"caf\xC3\xA9", "caf\xC3\xA9"},
     };
     for (const auto& row : rows) EXPECT_EQ(CsvField(row.text), row.field) << row.text;
+}
+
+// The report reads exactly the takes the player plays: each format block below goes through
+// inspection and the report, and both take it or both refuse it.
+TEST(TakeReport, RefusesWhatInspectionRefuses) {
+    constexpr int kExtensible = 0xFFFE;
+    struct Row {
+        const char* name;
+        int tag, channels;
+        std::uint32_t rate;
+        int bits, subFormat, validBits;   // the last two for EXTENSIBLE only
+        bool playable;
+        const char* status;
+    };
+    const Row rows[] = {
+        {"PCM 24-bit", 1, 2, 48000, 24, 0, 0, true, "ok"},
+        {"EXTENSIBLE, 20 valid bits in 24", kExtensible, 2, 48000, 24, 1, 20, true, "ok"},
+        {"EXTENSIBLE, 0 valid bits (all)", kExtensible, 2, 48000, 24, 1, 0, true, "ok"},
+        {"EXTENSIBLE, 32 valid bits in 24", kExtensible, 2, 48000, 24, 1, 32, false, "unknown sample format"},
+        {"EXTENSIBLE, unknown sub-format", kExtensible, 2, 48000, 16, 2, 16, false, "unknown sample format"},
+        {"ADPCM tag", 2, 2, 48000, 16, 0, 0, false, "unknown sample format"},
+        {"64-bit float", 3, 2, 48000, 64, 0, 0, false, "unknown sample format"},
+        {"12-bit PCM", 1, 2, 48000, 12, 0, 0, false, "unknown sample format"},
+        {"no channels", 1, 0, 48000, 16, 0, 0, false, "unknown sample format"},
+        {"rate 0", 1, 2, 0, 16, 0, 0, false, "unknown sample format"},
+        {"rate above a megahertz", 1, 2, 2000000, 16, 0, 0, false, "unknown sample format"},
+        {"9 channels", 1, 9, 48000, 16, 0, 0, false, "more than 8 channels"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        WaveWriter w;
+        w.riff();
+        if (row.tag == kExtensible) {
+            w.fmtExtensible(row.channels, row.rate, row.bits, static_cast<std::uint32_t>(row.subFormat), row.validBits);
+        } else {
+            w.fmtTagged(row.tag, row.channels, row.rate, row.bits);
+        }
+        w.data(Bytes(4800, 0));
+        TempFile file;
+        ASSERT_TRUE(writeFile(file.str(), w.bytes()));
+        WaveFileInfo info;
+        EXPECT_EQ(InspectWaveFile(&info, file.str().c_str()) == kInspectOk, row.playable);
+        EXPECT_EQ(ReportTake(file.str()).status, row.status);
+    }
 }

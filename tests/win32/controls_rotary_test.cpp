@@ -206,13 +206,17 @@ TEST_F(KnobTest, ClassHasFourteenExtraBytesAndTheBitmapSlotHoldsAHandle) {
     EXPECT_EQ(GetObjectType(reinterpret_cast<HGDIOBJ>(slot)), static_cast<DWORD>(OBJ_BITMAP));
 }
 
-TEST_F(KnobTest, TextSetsAClampedAngleAndReadsBackWithinTheBuffer) {
+TEST_F(KnobTest, TextSetsTheAngleLow16BitsAndReadsBackWithinTheBuffer) {
     HWND knob = createKnob();
-    struct Case { const char* text; int angle; };
-    const Case cases[] = {{"400", 180}, {"-70000", -180}, {"65535", 180}, {"x", 0}, {"-45", -45}};
+    struct Case { const char* text; int angle; const char* readBack; };
+    const Case cases[] = {{"400", 400, "400"},   {"-70000", -4464, "-4464"}, {"65535", -1, "-1"},
+                          {"x", 0, "0"},         {"-45", -45, "-45"}};
     for (const Case& c : cases) {
         EXPECT_EQ(setText(knob, c.text), 0);
         EXPECT_EQ(angle(knob), c.angle) << c.text;
+        char text[16] = {};
+        SendMessageA(knob, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+        EXPECT_STREQ(text, c.readBack);
     }
     struct Read { WPARAM size; const char* text; };
     const Read reads[] = {{16, "-45"}, {4, "-45"}, {3, "-4"}, {1, ""}, {0, "XXXXX"}};

@@ -335,6 +335,13 @@ TEST_F(SliderTest, ArrowKeysAreSentEvenAtALimit) {
     key('A');
     EXPECT_EQ(value(), 0);
     expectNoReports();
+    // An inverted range takes each limit as written: one step left from 40 lands on 60.
+    setText(1, "40");
+    setText(static_cast<WPARAM>(-1), "60");
+    setText(0, "40");
+    key(VK_LEFT);
+    EXPECT_EQ(value(), 60);
+    expectOneReport(60, false);
 }
 
 TEST_F(SliderTest, ArrowKeysThatMoveLessThanAPixelDoNotRepaint) {
@@ -370,12 +377,15 @@ TEST_F(SliderTest, EqualMinimumAndMaximumKeepTheKnobAtTheLeftEnd) {
     UpdateWindow(slider_);       // draws without failing
 }
 
-TEST_F(SliderTest, NarrowWindowKeepsTheKnobAtTheLeftEnd) {
-    for (int width : {10, 6}) {
-        HWND narrow = createSlider(width);
+// Exactly 10 pixels leave nothing to travel: the knob rests at the left end. A narrower
+// window divides by W - 10 < 0 and follows the formulas: 5 + trunc(147 * -4 / 254) = 3.
+TEST_F(SliderTest, NarrowWindowsFollowTheFormulasAndTenPixelsRestAtTheLeftEnd) {
+    struct Case { int width; short positionOf20; };
+    for (const Case c : {Case{10, 5}, Case{6, 3}}) {
+        HWND narrow = createSlider(c.width);
         ASSERT_NE(narrow, nullptr);
         SendMessageA(narrow, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("20"));
-        EXPECT_EQ(static_cast<short>(GetWindowWord(narrow, hparameter_words::position)), 5);
+        EXPECT_EQ(static_cast<short>(GetWindowWord(narrow, hparameter_words::position)), c.positionOf20) << c.width;
         SendMessageA(narrow, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(8, 4));
         EXPECT_EQ(static_cast<short>(GetWindowWord(narrow, hparameter_words::value)), -127);
         EXPECT_EQ(static_cast<short>(GetWindowWord(narrow, hparameter_words::position)), 5);

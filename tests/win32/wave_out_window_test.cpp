@@ -184,6 +184,26 @@ TEST_F(WaveWindowTest, CloseWithBuffersQueuedResetsAndWaitsForEveryReturn) {
     hidden_ = nullptr;
 }
 
+// Any process may post WM_CLOSE to a top-level window: while the owner has not asked for
+// the close, the window stays, keeps its device and goes on telling its owner.
+TEST_F(WaveWindowTest, CloseTheOwnerDidNotAskForIsIgnored) {
+    ASSERT_NE(createHidden(), nullptr);
+    ASSERT_EQ(StartWaveOutput(hidden_, 818), 0);
+    MixOutput out = silence(kTenthAt44100);
+    QueueWaveBuffer(hidden_, &out);
+    PostMessageA(hidden_, WM_CLOSE, 0, 0);
+    PostMessageA(hidden_, WM_CLOSE, 1, 0);
+    ASSERT_TRUE(pumpUntil([] { return countOf(WM_WAVEOUT_DONE) == 1; }, 3000)) << "the reset or close was acted on";
+    pumpFor(100);
+    EXPECT_TRUE(IsWindow(hidden_));
+    EXPECT_EQ(WaveOutOwnerOf(hidden_), owner_);
+    ASSERT_NE(device(), nullptr);
+    EXPECT_TRUE(device()->flags & WODF_OPEN);
+    MixOutput again = silence(441);
+    QueueWaveBuffer(hidden_, &again);
+    EXPECT_TRUE(pumpUntil([] { return countOf(WM_WAVEOUT_DONE) == 2; }, 3000));
+}
+
 TEST_F(WaveWindowTest, CloseWithNothingQueuedDestroysAtOnce) {
     ASSERT_NE(createHidden(), nullptr);
     ASSERT_EQ(StartWaveOutput(hidden_, 818), 0);
@@ -297,6 +317,26 @@ TEST_F(WaveWindowTest, HeaderShortageBlocksUntilTheNextReturn) {
     EXPECT_FALSE(device()->flags & WODF_BLOCKED);           // cleared by the return
     MixOutput again = silence(441);
     QueueWaveBuffer(hidden_, &again);
+    EXPECT_EQ(device()->pendingCount, 1);
+    ASSERT_TRUE(waitPending(0));
+    EXPECT_EQ(AudioBuffer::liveCount(), live);
+}
+
+// No room for one more entry in the list of queued headers: the buffer is not written,
+// so the device never holds bytes that the caller frees.
+TEST_F(WaveWindowTest, NoRoomInTheQueueListLeavesTheBufferUnwrittenAndReleased) {
+    ASSERT_NE(createHidden(), nullptr);
+    ASSERT_EQ(StartWaveOutput(hidden_, 818), 0);
+    const int live = AudioBuffer::liveCount();
+    FailWaveQueueGrowthForTest(1);
+    MixOutput refused = silence(kTenthAt44100);
+    EXPECT_NO_THROW(QueueWaveBuffer(hidden_, &refused));
+    FailWaveQueueGrowthForTest(0);
+    EXPECT_EQ(device()->pendingCount, 0) << "written to the device without a place on the list";
+    EXPECT_TRUE(device()->queuedHeaders.empty());
+    EXPECT_EQ(AudioBuffer::liveCount(), live) << "the unwritten buffer was not released";
+    MixOutput next = silence(441);                           // memory is back: writes go on
+    QueueWaveBuffer(hidden_, &next);
     EXPECT_EQ(device()->pendingCount, 1);
     ASSERT_TRUE(waitPending(0));
     EXPECT_EQ(AudioBuffer::liveCount(), live);
