@@ -13,8 +13,9 @@ import tempfile
 
 sys.dont_write_bytecode = True
 from capture_judge import Event, dry_out_events, judge  # noqa: E402
-from e2e_common import ServerLog  # noqa: E402
-from long_take import BLOCK, RATE, compare, differences, write_long_take  # noqa: E402
+from e2e_capture import compare_data, gap_differences  # noqa: E402
+from e2e_sound import ServerLog  # noqa: E402
+from e2e_takes import BLOCK, RATE, write_long_take  # noqa: E402
 from stall_probe import machine_stalls  # noqa: E402
 
 SECONDS = 20
@@ -90,7 +91,7 @@ def judge_failures(data, take, data_bytes, work):
     for name, body, want_gaps, want_problem, events, want_failed, want_excused in cases:
         with open(capture, "wb") as f:
             f.write(silence(HEAD) + body + silence(HEAD))
-        problems, facts, gaps = compare(capture, take, data_bytes)
+        problems, facts, gaps = compare_data(capture, take, data_bytes)
         got_gaps = [(take_frame, inserted, skipped) for take_frame, _, inserted, skipped in gaps]
         if got_gaps != want_gaps:
             failures.append("%s: gaps %s, not %s" % (name, got_gaps, want_gaps))
@@ -98,7 +99,7 @@ def judge_failures(data, take, data_bytes, work):
             failures.append("%s: %s" % (name, problems))
         if want_problem is not None and not any(want_problem in p for p in problems):
             failures.append("%s: %s does not say %r" % (name, problems, want_problem))
-        failed, excused = judge(differences(problems, gaps, lambda frame: "made up"), BLOCK, events)
+        failed, excused = judge(gap_differences(problems, gaps, lambda frame: "made up"), BLOCK, events)
         print("%s: %d failed, %d excused" % (name, len(failed), len(excused)))
         if (len(failed), len(excused)) != (want_failed, want_excused):
             failures.append("%s: %d failed, %d excused, not %d and %d: %s" % (

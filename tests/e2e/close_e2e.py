@@ -16,18 +16,19 @@ import tempfile
 import time
 
 sys.dont_write_bytecode = True
-from e2e_common import (FAILURES, KeptSettings, check, cpu_seconds, environment_missing, sound_server_pids,  # noqa: E402
-                        tone_take)
-from player_e2e import RATE, Remote, start_player, windows_paths  # noqa: E402
+from e2e_check import check, environment_missing, outcome  # noqa: E402
+from e2e_host import cpu_seconds  # noqa: E402
+from e2e_player import (KeptSettings, Remote, kill_if_running, player_arguments, start_player,  # noqa: E402
+                        windows_paths)
+from e2e_sound import sound_server_pids  # noqa: E402
+from e2e_takes import RATE, tone_take  # noqa: E402
 
 END_BOUND_SECONDS = 7.0     # the close waits up to 5 s for the buffers; the rest of the teardown is quick
 CPU_SHARE_LIMIT = 0.25      # a core's share the player may use while it waits (a spin takes all of it)
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--player", required=True)
-    parser.add_argument("--remote", required=True)
+    parser = player_arguments(argparse.ArgumentParser())
     args = parser.parse_args()
     if environment_missing("close_e2e"):
         return 1
@@ -74,15 +75,9 @@ def main():
             if stopped:
                 for pid in servers:
                     os.kill(pid, signal.SIGCONT)
-            if player.poll() is None:
-                player.kill()
-                player.wait()
+            kill_if_running(player)
             remote.close()
-    if FAILURES:
-        print("%d failures" % len(FAILURES))
-        return 1
-    print("the close ended the player within the bound while the sound server was stopped")
-    return 0
+    return outcome("the close ended the player within the bound while the sound server was stopped")
 
 
 if __name__ == "__main__":

@@ -14,30 +14,29 @@ the player's threads waited) is listed with it, to read, not as an excuse.
 
 The take is 16-bit stereo, so the expected mix is the take's own sample data: the left
 side a tone whose phase repeats every second, the right side a count of the tenths of a
-second, so a block lost, repeated or moved shows.
+second, so a block lost, repeated or moved shows (e2e_takes.write_long_take, read against
+the capture by e2e_capture.compare_data).
 
     long_take.py --player VantorPlay.exe --remote vpremote.exe --work DIR [--minutes 60]
 """
 
 import argparse
-import array
 import os
 import sys
 import time
-import math
 import threading
 
 sys.dont_write_bytecode = True
-from capture_judge import Event, dry_out_events, fault, judge, silence  # noqa: E402
-from e2e_common import (RateSink, ServerLog, chunk, environment_missing, format_block, pactl,  # noqa: E402
-                        pids_named, sound_server_pids, stolen_seconds, wait_for_registry_save, wave_header)
-from player_e2e import Remote, parse_state, start_player, windows_paths  # noqa: E402
+from capture_judge import Event, dry_out_events, judge  # noqa: E402
+from e2e_capture import compare_data, gap_differences  # noqa: E402
+from e2e_check import environment_missing  # noqa: E402
+from e2e_host import pids_named, stolen_seconds  # noqa: E402
+from e2e_player import (Remote, parse_state, player_arguments, say_registry_wait, start_player,  # noqa: E402
+                        windows_paths)
+from e2e_sound import RateSink, ServerLog, pactl, sound_server_pids  # noqa: E402
+from e2e_takes import BLOCK, RATE, write_long_take  # noqa: E402
 from stall_probe import StallProbe  # noqa: E402
 
-RATE = 48000
-BLOCK = RATE // 10
-HEAD_LIMIT = RATE // 100      # frames wine may lose at the start of a stream (10 ms)
-CHUNK_FRAMES = RATE * 10      # compared ten seconds at a time
 # Wine's sound driver asks the sound server for a buffer of three 10 ms periods (20 ms reported).
 # On a virtual machine whose host now and then holds a core for longer than that, the server runs
 # dry and plays silence, though the player's own four blocks were queued in time. A larger buffer
@@ -45,97 +44,6 @@ CHUNK_FRAMES = RATE * 10      # compared ten seconds at a time
 # the server's default, so the stream's last few milliseconds are never played. 0 keeps Wine's own.
 SERVER_BUFFER_MS = 0
 HELD_STALL_MS = 5             # a core stopped this long while the probe's top priority had it due
-
-
-def write_long_take(path, seconds):
-    """Returns the sample data's bytes length; writes the file block by block."""
-    tone = array.array("h", (int(6000 * math.sin(2 * math.pi * 441.0 * f / RATE)) for f in range(RATE)))
-    frames = seconds * RATE
-    data_bytes = frames * 4
-    with open(path, "wb") as out:
-        out.write(wave_header([chunk(b"fmt ", format_block(2, RATE, 16))], data_bytes))
-        frame = array.array("h", bytes(4 * BLOCK))
-        for block in range(frames // BLOCK):
-            start = (block % 10) * BLOCK
-            frame[0::2] = tone[start:start + BLOCK]
-            frame[1::2] = array.array("h", [1000 + block % 30000]) * BLOCK
-            out.write(frame.tobytes() if sys.byteorder == "little" else _swapped(frame))
-    return data_bytes
-
-
-def _swapped(samples):
-    copy = array.array("h", samples)
-    copy.byteswap()
-    return copy.tobytes()
-
-
-def _first_difference(got, want):
-    """The first byte offset where two equal-length byte strings differ (halving the span)."""
-    low, high = 0, len(want)
-    while high - low > 4:
-        middle = low + (high - low) // 2 // 4 * 4
-        if got[low:middle] != want[low:middle]:
-            high = middle
-        else:
-            low = middle
-    return low
-
-
-def compare(capture_path, take_path, data_bytes):
-    """(problems, facts) of the capture against the take's data past a short head. After a
-    difference the comparison finds the take again in the capture, so every gap is counted:
-    silence inserted (the device ran dry) or frames missing."""
-    with open(take_path, "rb") as take:
-        take.seek(44)
-        want_all = take.read(data_bytes)
-    with open(capture_path, "rb") as cap:
-        got_all = cap.read()
-    head = got_all[:4 * RATE * 30]
-    at = -1
-    for lost in range(0, HEAD_LIMIT + 1):
-        probe = want_all[4 * lost:4 * lost + 4 * 32]
-        found = head.find(probe)
-        if found >= 0 and found % 4 == 0:
-            at, head_lost = found, lost
-            break
-    if at < 0:
-        return ["the take's start is not in the first 30 s of the capture"], {}, []
-    problems, gaps = [], []
-    t, c = 4 * head_lost, at
-    while t < data_bytes:
-        span = min(4 * CHUNK_FRAMES, data_bytes - t)
-        want, got = want_all[t:t + span], got_all[c:c + span]
-        if got == want:
-            t, c = t + span, c + span
-            continue
-        if len(got) < len(want) and got == want[:len(got)]:
-            problems.append("the capture ends at frame %d of %d" % ((t + len(got)) // 4, data_bytes // 4))
-            break
-        differs = _first_difference(got, want[:len(got)])
-        t, c = t + differs, c + differs
-        # Silence the device played in between, then where the capture goes on in the take:
-        # ahead (frames missing), behind (frames repeated) or right there (only silence).
-        silent = c
-        while got_all[silent:silent + 4] == b"\0\0\0\0":
-            silent += 4
-        # 32 frames name one place within seconds (the block count and the tone's phase), and
-        # fit between two gaps of a stuttering device.
-        probe = got_all[silent:silent + 4 * 32]
-        if len(probe) < 4 * 32:
-            problems.append("the capture ends at frame %d of %d, after %d frames of silence"
-                            % (t // 4, data_bytes // 4, (silent - c) // 4))
-            break
-        window = 4 * RATE * 5
-        found = want_all.find(probe, max(0, t - window), t + window)
-        while found >= 0 and found % 4:
-            found = want_all.find(probe, found + 1, t + window)
-        if found < 0:
-            problems.append("the capture differs from the take at frame %d (block %d) and does not find it again"
-                            % (t // 4, t // 4 // BLOCK))
-            break
-        gaps.append((t // 4, c // 4, (silent - c) // 4, (found - t) // 4))
-        t, c = found, silent
-    return problems, {"head frames lost": head_lost, "frames compared": data_bytes // 4 - head_lost}, gaps
 
 
 def _run_queue_seconds(pids):
@@ -207,22 +115,6 @@ class HostWatch(threading.Thread):
                 for began, end in self.probe.whole_machine_stalls(HELD_STALL_MS)]
 
 
-def differences(problems, gaps, around):
-    """The comparison's findings for the judge: each gap of silence only, between two frames that
-    follow each other in the take, as a silence; every other gap and problem as a fault.
-    around(capture frame) says what the host did then."""
-    found = [fault(problem) for problem in problems]
-    for take_frame, capture_frame, inserted, skipped in gaps:
-        said = "gap at %.3f s (block %d): %d frames of silence inserted, %d frames %s; %s" % (
-            take_frame / RATE, take_frame // BLOCK, inserted, abs(skipped), "repeated" if skipped < 0 else "missing",
-            around(capture_frame))
-        if skipped == 0 and inserted > 0:
-            found.append(silence(said, take_frame, capture_frame, inserted, RATE))
-        else:
-            found.append(fault(said))
-    return found
-
-
 def player_stream_latency():
     """The buffer and sink latency the sound server reports for wine's stream."""
     said = []
@@ -238,9 +130,7 @@ def player_stream_latency():
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--player", required=True)
-    parser.add_argument("--remote", required=True)
+    parser = player_arguments(argparse.ArgumentParser())
     parser.add_argument("--work", required=True)
     parser.add_argument("--minutes", type=int, default=60)
     parser.add_argument("--server-buffer-ms", type=int, default=SERVER_BUFFER_MS,
@@ -267,8 +157,7 @@ def main():
     problems = []
     try:
         remote.ask("wait 20")
-        print("waited %.1f s for wine's server to write the registry the player's start changed" %
-              wait_for_registry_save(), flush=True)
+        say_registry_wait()
         remote.ask("press 101")
         began = time.monotonic()
         watch.start()
@@ -305,12 +194,12 @@ def main():
         remote.close()
         sink.close()
         player.wait(timeout=30)
-    found, facts, gaps = compare(capture, take, data_bytes)
+    found, facts, gaps = compare_data(capture, take, data_bytes)
     dry_outs = server_log.server_wide_dry_outs()
     holds = watch.machine_holds()
     print("server-wide dry-outs of the player's stream: %d; holds of the whole machine: %d" %
           (len(dry_outs), len(holds)), flush=True)
-    failures, warnings = judge(differences(found, gaps, watch.around), BLOCK,
+    failures, warnings = judge(gap_differences(found, gaps, watch.around), BLOCK,
                                dry_out_events(dry_outs, sink.capture_start()) + holds)
     problems += failures
     inserted_seconds = sum(gap[2] for gap in gaps) / RATE

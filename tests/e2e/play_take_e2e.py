@@ -32,8 +32,11 @@ import time
 
 sys.dont_write_bytecode = True   # the source folder stays clean
 from capture_judge import dry_out_events, fault, judge, silence  # noqa: E402
-from e2e_common import (FAILURES, SILENCE, TOLERANCE, RateSink, ServerLog, check, environment_missing,  # noqa: E402
-                        expected_mix, first_loud, pactl, read_capture, silent, tone_take)
+from e2e_capture import SILENCE, TOLERANCE, first_loud, play_judged, read_capture, silent  # noqa: E402
+from e2e_check import check, environment_missing, outcome  # noqa: E402
+from e2e_host import NICENESS  # noqa: E402
+from e2e_sound import RateSink, ServerLog, pactl  # noqa: E402
+from e2e_takes import expected_mix, tone_take  # noqa: E402
 
 DRIVER = None          # play_take.exe of the build under test
 
@@ -168,7 +171,6 @@ def compare(name, capture_path, exp_left, exp_right, block, rate):
 
 
 ATTEMPTS = 3   # a capture spoilt under machine load is played again, said on a RETRY line
-NICENESS = -10
 
 
 def play_case(args, workdir, name, channels, bits, rate, frames, enabled_list=None, start_seconds=0.0,
@@ -195,20 +197,14 @@ def play_case(args, workdir, name, channels, bits, rate, frames, enabled_list=No
 
     # A wrong exit, block count, stream format or a starved queue fails at once; a capture
     # the judge fails is played again, since the sound server under load can spoil one.
-    for attempt in range(1, ATTEMPTS + 1):
+    def judged_play():
         hard, found, events = play_once(name, command, workdir, rate, frames, start_frame, channels, bits,
                                         exp_left, exp_right, blocks, block, wall_bounds)
         failures, excused = judge(found, block, events)
-        retry = bool(failures) and not hard and attempt < ATTEMPTS
-        for text in excused:
-            print(("RETRY: " if retry else "WARNING: not judged: ") + text, flush=True)
-        if not retry:
-            for problem in hard + failures:
-                check(False, problem)
-            return
-        for text in failures:
-            print("RETRY: " + text, flush=True)
-        print("RETRY: %s: attempt %d of %d differs, playing again" % (name, attempt, ATTEMPTS), flush=True)
+        return hard, failures, excused
+
+    play_judged(ATTEMPTS, judged_play, lambda attempt: print(
+        "RETRY: %s: attempt %d of %d differs, playing again" % (name, attempt, ATTEMPTS), flush=True))
 
 
 def play_once(name, command, workdir, rate, frames, start_frame, channels, bits,
@@ -312,11 +308,7 @@ def main():
             play_case(args, workdir, name, channels, bits, rate, frames, **options)
         if not args.only or args.only == "nodevice":
             no_device_case(args, workdir)
-    if FAILURES:
-        print("%d failures" % len(FAILURES))
-        return 1
-    print("all cases passed")
-    return 0
+    return outcome("all cases passed")
 
 
 if __name__ == "__main__":

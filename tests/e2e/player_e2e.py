@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """End to end: the real player under wine, driven by one `vpremote -` process, its trace
 lines collected by the trace viewer, its sound captured from a private null sink and
-compared with the expected mix worked out from the take's bytes (e2e_common).
+compared with the expected mix worked out from the take's bytes (e2e_takes).
 
 First run of the player (its sound captured and judged by the capture judge; played again
 once if the judge fails it, with a RETRY line in the log):
@@ -28,337 +28,32 @@ playing stream.
 """
 
 import argparse
-import array
 import os
-import queue
 import shutil
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
 sys.dont_write_bytecode = True   # the source folder stays clean
-from capture_judge import dry_out_events, fault, judge, silence  # noqa: E402
-from e2e_common import (FAILURES, TOLERANCE, KeptSettings, RateSink, ServerLog, check,  # noqa: E402
-                        environment_missing, expected_mix, float_tone_take, read_capture, silent, tone_take)
+from capture_judge import dry_out_events, fault, judge  # noqa: E402
+from e2e_capture import compare_pieces, pieces_of, play_judged, read_capture  # noqa: E402
+from e2e_check import check, environment_missing, outcome  # noqa: E402
+from e2e_player import (KeptSettings, Remote, TraceView, kill_if_running, parse_state, player_arguments,  # noqa: E402
+                        read_rect, start_player, wait_for_info, wait_until_halted, windows_paths)
+from e2e_sound import RateSink, ServerLog  # noqa: E402
+from e2e_takes import ALL_ON, BLOCK, RATE, Take  # noqa: E402
 
-RATE = 48000
-BLOCK = RATE // 10
-HEAD_LIMIT = RATE // 100   # frames wine may lose at the start of a stream (10 ms)
-MATCH = 64                 # frames that must agree to recognise where a piece of the mix starts
-ALL_ON = (1, 1, 1, 1, 1, 1, 1, 1)
 SWITCHED = 3               # the switch turned off while the button take plays
 STORED_PLACE = (211, 157)  # written into the settings file before the first start
-NICENESS = -10             # ahead of busy neighbours, as the playback driver's test runs
 
 
-# ---- the programs ----
-
-class Remote:
-    """One `vpremote -` process: a command a line, answered by lines and "= ok" or "= error"."""
-
-    def __init__(self, wine, exe):
-        self.process = subprocess.Popen([wine, exe, "-"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                        stderr=subprocess.DEVNULL)
-        self.lines = queue.Queue()
-        threading.Thread(target=self._read, daemon=True).start()
-
-    def _read(self):
-        for raw in self.process.stdout:
-            self.lines.put(raw.decode("latin-1").rstrip("\r\n"))
-        self.lines.put(None)
-
-    def ask(self, command, timeout=20):
-        """The result lines of one command, or None (said as a failure) on an error."""
-        self.process.stdin.write((command + "\n").encode("latin-1"))
-        self.process.stdin.flush()
-        answer = []
-        while True:
-            try:
-                line = self.lines.get(timeout=timeout)
-            except queue.Empty:
-                line = None
-            if line is None:
-                check(False, "vpremote: no answer to %r" % command)
-                return None
-            if line == "= ok":
-                return answer
-            if line.startswith("= error"):
-                check(False, "vpremote: %r: %s" % (command, line))
-                return None
-            answer.append(line)
-
-    def values(self, command):
-        """Result lines "key: value" as a dictionary (empty on an error)."""
-        found = {}
-        for line in self.ask(command) or []:
-            key, _, value = line.partition(": ")
-            found[key] = unescape(value)
-        return found
-
-    def close(self):
-        self.process.stdin.close()
-        self.process.wait(timeout=20)
-
-
-def unescape(text):
-    out, i = [], 0
-    while i < len(text):
-        if text[i] == "\\" and i + 1 < len(text):
-            out.append({"r": "\r", "n": "\n"}.get(text[i + 1], text[i + 1]))
-            i += 2
-        else:
-            out.append(text[i])
-            i += 1
-    return "".join(out)
-
-
-class TraceView:
-    """The trace viewer, its standard output collected."""
-
-    def __init__(self, wine, exe):
-        self.process = subprocess.Popen([wine, exe, "--seconds", "300"], stdin=subprocess.DEVNULL,
-                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        self.output = b""
-        self.ready = threading.Event()
-        threading.Thread(target=self._collect, daemon=True).start()
-        threading.Thread(target=self._wait_ready, daemon=True).start()
-        check(self.ready.wait(20), "the trace viewer did not get ready")
-
-    def _collect(self):
-        while True:
-            chunk = self.process.stdout.read1(4096)
-            if not chunk:
-                return
-            self.output += chunk
-
-    def _wait_ready(self):
-        for line in self.process.stderr:
-            if b"traceview: ready" in line:
-                self.ready.set()
-
-    def lines(self, count, timeout=10):
-        """The lines received (each with its CR LF), once there are count of them or at the timeout."""
-        deadline = time.monotonic() + timeout
-        while self.output.count(b"\r\n") < count and time.monotonic() < deadline:
-            time.sleep(0.05)
-        return [line + b"\r\n" for line in self.output.split(b"\r\n")[:-1]]
-
-    def stop(self):
-        self.process.terminate()
-        self.process.wait(timeout=10)
-
-
-def start_player(args, path=None, env=None):
-    command = ["nice", "-n", str(NICENESS), os.environ["VP_WINE"], args.player] + ([path] if path else [])
-    return subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                            env=env)
-
-
-def windows_paths(*paths):
-    result = subprocess.run([os.environ["VP_WINE"], "winepath", "-w", *paths], stdin=subprocess.DEVNULL,
-                            capture_output=True, check=True)
-    return result.stdout.decode("latin-1").replace("\r", "").splitlines()
-
+# ---- what the player shows and stores ----
 
 def info_text(channels, seconds, bits=24):
     return (" Format: 48 kHz / %d Bit\r\n Channels:   %d\r\n L\xe4nge: %d sec\r\n Tape:  \r\n"
             " Scene: e2e \r\n Take: 1" % (bits, channels, seconds))
 
-
-def parse_state(remote):
-    state = remote.values("state")
-    switches = dict(item.split(":") for item in state.get("switches", "").split())
-    return dict(play=state.get("play", ""), switches=[switches.get(str(n), "?") for n in range(1, 9)],
-                slider=[int(v) for v in state.get("slider", "0 0 0").split()],
-                meters=state.get("meters", "").split())
-
-
-def wait_until_halted(remote, timeout):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        state = parse_state(remote)
-        if state["play"].startswith("unchecked"):
-            return state
-        time.sleep(0.25)
-    return parse_state(remote)
-
-
-def wait_for_info(remote, expected, timeout=10):
-    deadline = time.monotonic() + timeout
-    while True:
-        fields = remote.values("fields")
-        if fields.get("info") == expected or time.monotonic() > deadline:
-            return fields
-        time.sleep(0.1)
-
-
-def read_rect(remote):
-    answer = remote.values("rect")
-    return [int(v) for v in answer.get("rect", "0 0 0 0").split()]
-
-
-# ---- the capture read as pieces of the mix ----
-
-class Take:
-    """A take of 24-bit tones, or of float tones at the given peak amplitudes per channel."""
-
-    def __init__(self, path, channels, seconds, masks, float_peaks=None):
-        if float_peaks:
-            float_tone_take(path, channels, RATE, seconds * RATE, float_peaks)
-        else:
-            tone_take(path, channels, 24, RATE, seconds * RATE)
-        self.path, self.channels, self.seconds, self.frames = path, channels, seconds, seconds * RATE
-        self.mixes = {}
-        for name, enabled in masks.items():
-            left, right, _, _, _ = expected_mix(path, enabled, 0)
-            self.mixes[name] = (array.array("h", left), array.array("h", right))
-
-
-def agreeing(cap, j, mix, i, limit):
-    """How many frames from capture frame j agree with the mix from frame i (at most limit)."""
-    cl, cr = cap
-    ml, mr = mix
-    limit = min(limit, len(cl) - j, len(ml) - i)
-    n = 0
-    while n < limit:
-        k = min(BLOCK, limit - n)
-        if cl[j + n:j + n + k] == ml[i + n:i + n + k] and cr[j + n:j + n + k] == mr[i + n:i + n + k]:
-            n += k
-            continue
-        end = n + k
-        while n < end and abs(cl[j + n] - ml[i + n]) <= TOLERANCE and abs(cr[j + n] - mr[i + n]) <= TOLERANCE:
-            n += 1
-        if n < end:
-            break
-    return n
-
-
-def recognised(cap, j, take, name, i):
-    if i >= take.frames:
-        return False
-    return agreeing(cap, j, take.mixes[name], i, MATCH) >= min(MATCH, take.frames - i)
-
-
-def pieces_of(cap, begin, end, take):
-    """Reads the capture from begin to end as pieces of the take's mixes with silence between
-    them. A piece starts at a block of the take (the first one anywhere in the first 10 ms)
-    or continues where the previous one stopped. Returns the pieces as dictionaries (capture
-    frame, take frame, frames, mix) and a description of what could not be read, or None."""
-    cl, cr = cap
-    end = min(end, len(cl))
-    blocks = [(name, b * BLOCK) for b in range(take.frames // BLOCK) for name in take.mixes]
-    pieces, j = [], begin
-    while True:
-        while j < end and silent(cl[j], cr[j]):
-            j += 1
-        if j >= end:
-            return pieces, None
-        start = None
-        if not pieces:
-            heads = [(name, i) for i in range(HEAD_LIMIT + 1) for name in take.mixes]
-            start = next(((name, i, j) for name, i in heads if recognised(cap, j, take, name, i)), None)
-        else:
-            last = pieces[-1]
-            candidates = [(last["mix"], last["take"] + last["frames"])] + blocks
-            low = last["cap"] + last["frames"]
-            # A block may begin with a frame or two that count as silence.
-            for at in range(max(low, j - 3), j + 1):
-                start = next(((name, i, at) for name, i in candidates if recognised(cap, at, take, name, i)), None)
-                if start:
-                    break
-        if start is None:
-            return pieces, "capture frame %d: sound that is no block of the mix" % j
-        name, i, j = start
-        piece = dict(cap=j, take=i, frames=0, mix=name)
-        pieces.append(piece)
-        while True:
-            n = agreeing(cap, j, take.mixes[name], i, end - j)
-            piece["frames"] += n
-            j, i = j + n, i + n
-            if j >= end or i >= take.frames:
-                break
-            # The mix changed at the block where the difference is (a switch, a seek): the
-            # block's first frames may still have agreed with the old mix.
-            block_start = i - i % BLOCK
-            at = j - (i - block_start)
-            changed = None
-            if at >= piece["cap"] and j - at < MATCH:
-                changed = next(((other, b) for other, b in blocks if (other, b) != (name, block_start)
-                                and recognised(cap, at, take, other, b)), None)
-            if changed is None:
-                break   # silence follows, or sound that the next round has to explain
-            piece["frames"] -= j - at
-            name, i, j = changed[0], changed[1], at
-            piece = dict(cap=j, take=i, frames=0, mix=name)
-            pieces.append(piece)
-
-
-def describe(pieces):
-    """mix FIRST..END@CAPTURE-FRAME per piece (take frames), and the silence between them."""
-    text, previous_end = [], None
-    for piece in pieces:
-        if previous_end is not None and piece["cap"] > previous_end:
-            text.append("silence %d" % (piece["cap"] - previous_end))
-        text.append("%s %d..%d@%d" % (piece["mix"], piece["take"], piece["take"] + piece["frames"], piece["cap"]))
-        previous_end = piece["cap"] + piece["frames"]
-    return ", ".join(text)
-
-
-def compare_pieces(label, pieces, unreadable, expected):
-    """expected: one (mix, take frame or None for the continuation, gap) per piece; gap is
-    "none" (the piece follows the previous one at once) or "some" (silence between).
-    The first piece may start up to 10 ms into its take frame; every piece but the first
-    starts at a block and each ends at a block or at the take's end. Returns what differs,
-    for the capture judge: each silence inside a block with the mix going on after it, and
-    every other problem as a fault."""
-    problems, silences = [], []
-    print("%s: the capture reads as %s" % (label, describe(pieces)), flush=True)
-    if unreadable:
-        problems.append("%s: %s" % (label, unreadable))
-    # Silence inside a block, with the mix going on after it, is read as one piece with a
-    # silence in it; the judge decides whether it was the stream running dry below the player.
-    merged = []
-    for piece in pieces:
-        piece = dict(piece, cap_end=piece["cap"] + piece["frames"])
-        if merged:
-            previous = merged[-1]
-            previous_end = previous["take"] + previous["frames"]
-            if piece["mix"] == previous["mix"] and piece["take"] == previous_end and previous_end % BLOCK:
-                inserted = piece["cap"] - previous["cap_end"]
-                silences.append(silence("%s: %d frames of silence inserted before take frame %d, inside a block"
-                                        % (label, inserted, previous_end), previous_end, previous["cap_end"],
-                                        inserted, RATE))
-                previous["frames"] += piece["frames"]
-                previous["cap_end"] = piece["cap_end"]
-                continue
-        merged.append(piece)
-    if len(merged) != len(expected):
-        problems.append("%s: %d pieces of the mix, expected %d" % (label, len(merged), len(expected)))
-        return [fault(problem) for problem in problems] + silences
-    for index, (piece, (mix, take, gap)) in enumerate(zip(merged, expected)):
-        where = "%s piece %d" % (label, index + 1)
-        if piece["mix"] != mix:
-            problems.append("%s: mix %s, expected %s" % (where, piece["mix"], mix))
-        if index == 0:
-            if not take <= piece["take"] <= take + HEAD_LIMIT:
-                problems.append("%s: starts at take frame %d, not within 10 ms of %d" % (where, piece["take"], take))
-            continue
-        previous = merged[index - 1]
-        previous_end = previous["take"] + previous["frames"]
-        wanted = previous_end if take is None else take
-        if piece["take"] != wanted:
-            problems.append("%s: starts at take frame %d, expected %d" % (where, piece["take"], wanted))
-        if previous_end % BLOCK:
-            problems.append("%s: the piece before it ends inside a block (take frame %d)" % (where, previous_end))
-        between = piece["cap"] - previous["cap_end"]
-        if (gap == "none") != (between == 0):
-            problems.append("%s: %d frames of silence before it, expected %s" % (where, between, gap))
-    return [fault(problem) for problem in problems] + silences
-
-
-# ---- the runs ----
 
 def settings_value(path):
     try:
@@ -374,6 +69,8 @@ def settings_value(path):
             return line[len("Player="):].strip()
     return None
 
+
+# ---- the runs ----
 
 def first_run(args, work, six, fourteen, floating, settings):
     """The first run of the player. Returns what differs in its captured sound (compare_pieces)
@@ -503,9 +200,7 @@ def first_run(args, work, six, fourteen, floating, settings):
         check(stored == wanted, "close: stored place %r, the window was at %s" % (stored, wanted))
     finally:
         remote.close()
-        if player.poll() is None:
-            player.kill()
-            player.wait()
+        kill_if_running(player)
         trace.stop()
         sink.close()
 
@@ -557,15 +252,11 @@ def second_run(args, settings, shot):
         check(status == 1, "restart: exit code %d at the close" % status)
     finally:
         remote.close()
-        if player.poll() is None:
-            player.kill()
-            player.wait()
+        kill_if_running(player)
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--player", required=True, help="VantorPlay.exe")
-    parser.add_argument("--remote", required=True, help="vpremote.exe")
+    parser = player_arguments(argparse.ArgumentParser())
     parser.add_argument("--traceview", required=True, help="traceview.exe")
     parser.add_argument("--repo", required=True)
     parser.add_argument("--out", required=True, help="folder for the screenshot")
@@ -578,20 +269,16 @@ def main():
                    {"all": ALL_ON, "without %d" % SWITCHED: tuple(int(c != SWITCHED - 1) for c in range(8))})
         fourteen = Take(os.path.join(work, "fourteen.wav"), 8, 14, {"all": ALL_ON})
         floating = Take(os.path.join(work, "float.wav"), 2, 3, {"all": ALL_ON}, float_peaks=(1.25, 0.2))
-        for attempt in (1, 2):
+
+        def judged_first_run():
             server_log = ServerLog()
             found, capture_start = first_run(args, work, six, fourteen, floating, settings)
             failures, excused = judge(found, BLOCK, dry_out_events(server_log.server_wide_dry_outs(), capture_start))
-            for text in excused:
-                print(("RETRY: " if failures and attempt == 1 else "WARNING: not judged: ") + text, flush=True)
-            if not failures:
-                break
-            for text in failures:
-                print(("RETRY: " if attempt == 1 else "FAIL: ") + text, flush=True)
-            if attempt == 1:
-                print("RETRY: the captured sound differs; the first run of the player is run once more", flush=True)
-            else:
-                FAILURES.extend(failures)
+            return [], failures, excused
+
+        play_judged(2, judged_first_run, lambda attempt: print(
+            "RETRY: the captured sound differs; the first run of the player is run once more", flush=True))
+
         bmp = os.path.join(work, "player_playing.bmp")
         second_run(args, settings, bmp)
         png = os.path.join(args.out, "player_playing.png")
@@ -604,11 +291,7 @@ def main():
         check(os.path.exists(png), "no screenshot")
         print("screenshot of the player playing the demo take: %s" % png)
     print("player_e2e: %.1f s" % (time.monotonic() - began))
-    if FAILURES:
-        print("%d failures" % len(FAILURES))
-        return 1
-    print("all cases passed")
-    return 0
+    return outcome("all cases passed")
 
 
 if __name__ == "__main__":

@@ -19,10 +19,13 @@ import time
 
 sys.dont_write_bytecode = True
 from capture_judge import dry_out_events, judge  # noqa: E402
-from e2e_common import (FAILURES, KeptSettings, RateSink, ServerLog, check, cpu_seconds, environment_missing,  # noqa: E402
-                        pids_named, read_capture, sound_server_pids, stolen_seconds, wait_for_registry_save)
-from player_e2e import (ALL_ON, BLOCK, NICENESS, RATE, Remote, Take, compare_pieces, pieces_of,  # noqa: E402
-                        start_player, wait_until_halted, windows_paths)
+from e2e_capture import compare_pieces, pieces_of, play_judged, read_capture  # noqa: E402
+from e2e_check import check, environment_missing, outcome  # noqa: E402
+from e2e_host import NICENESS, cpu_seconds, pids_named, stolen_seconds  # noqa: E402
+from e2e_player import (KeptSettings, Remote, player_arguments, say_registry_wait, start_player,  # noqa: E402
+                        wait_until_halted, windows_paths)
+from e2e_sound import RateSink, ServerLog, sound_server_pids  # noqa: E402
+from e2e_takes import ALL_ON, BLOCK, RATE, Take  # noqa: E402
 
 SECONDS = 8
 BUSY = "import time\nend = time.monotonic() + %d\nwhile time.monotonic() < end:\n    pass\n"
@@ -58,8 +61,7 @@ def play_once(args, take, work):
     busy = []
     try:
         remote.ask("wait 20")
-        print("under load: waited %.1f s for wine's server to write the registry the player's start changed" %
-              wait_for_registry_save(), flush=True)
+        say_registry_wait("under load: ")
         busy = [subprocess.Popen([sys.executable, "-c", BUSY % (SECONDS + 10)]) for _ in range(os.cpu_count() or 2)]
         time.sleep(0.5)
         watched = {"player": pids_named(b"VantorPlay.exe"), "wineserver": pids_named(b"wineserver"),
@@ -98,43 +100,34 @@ def play_once(args, take, work):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--player", required=True)
-    parser.add_argument("--remote", required=True)
+    parser = player_arguments(argparse.ArgumentParser())
     args = parser.parse_args()
     if environment_missing("under_load_e2e"):
         return 1
     with KeptSettings(args.player), tempfile.TemporaryDirectory(prefix="vp-under-load-") as work:
         take = Take(os.path.join(work, "eight.wav"), 8, SECONDS, {"all": ALL_ON})
         raised = []
-        for attempt in (1, 2):
+
+        def judged_play():
             failures, excused = play_once(args, take, work)
-            for text in excused:
-                print(("RETRY: " if failures and attempt == 1 else "WARNING: not judged: ") + text, flush=True)
-            if not failures:
-                break
-            for problem in failures:
-                print(("RETRY: " if attempt == 1 else "FAIL: ") + problem, flush=True)
-            if attempt == 1:
-                # The player runs ahead of the busy loops; the servers its sound passes through
-                # do not, and a late turn of theirs lets the sink run dry.
-                raised = raise_servers()
-                print("RETRY: the captured sound differs under load; played once more with the %s at the "
-                      "player's priority" % (" and the ".join(name for name, _ in raised) or "servers (not found)"),
-                      flush=True)
-            else:
-                FAILURES.extend(failures)
+            return [], failures, excused
+
+        def retrying(attempt):
+            # The player runs ahead of the busy loops; the servers its sound passes through
+            # do not, and a late turn of theirs lets the sink run dry.
+            raised.extend(raise_servers())
+            print("RETRY: the captured sound differs under load; played once more with the %s at the "
+                  "player's priority" % (" and the ".join(name for name, _ in raised) or "servers (not found)"),
+                  flush=True)
+
+        excused = play_judged(2, judged_play, retrying)
         for _, pid in raised:   # the tests after this one find the servers as they were
             try:
                 os.setpriority(os.PRIO_PROCESS, pid, 0)
             except OSError:
                 pass
-    if FAILURES:
-        print("%d failures" % len(FAILURES))
-        return 1
-    print("the take was captured exactly under load" if not excused else
-          "every frame of the take came back under load, with %d silences not judged" % len(excused))
-    return 0
+    return outcome("the take was captured exactly under load" if not excused else
+                   "every frame of the take came back under load, with %d silences not judged" % len(excused))
 
 
 if __name__ == "__main__":

@@ -17,8 +17,8 @@ import time
 sys.dont_write_bytecode = True
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
-from e2e_common import FAILURES, KeptSettings, check, environment_missing  # noqa: E402
-from player_e2e import Remote, start_player, windows_paths  # noqa: E402
+from e2e_check import FAILURES, check, environment_missing, outcome  # noqa: E402
+from e2e_player import KeptSettings, Remote, player_arguments, start_player, windows_paths  # noqa: E402
 
 UNKNOWN = " unknown fileformat"
 
@@ -49,9 +49,7 @@ def vantorinfo_texts(vantorinfo, paths):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--player", required=True)
-    parser.add_argument("--remote", required=True)
+    parser = player_arguments(argparse.ArgumentParser())
     parser.add_argument("--vantorinfo", required=True, help="vantorinfo.exe of the same build")
     args = parser.parse_args()
     if environment_missing("malformed_e2e"):
@@ -96,11 +94,7 @@ def main():
     check(player.returncode == 1, "the player ended with %s, not 1" % player.returncode)
     print("malformed takes: %d files (%d described, %d unknown) in %.1f s" %
           (len(names), counts["described"], counts["unknown"], time.monotonic() - began))
-    if FAILURES:
-        print("%d failures" % len(FAILURES))
-        return 1
-    print("all files handled")
-    return 0
+    return outcome("all files handled")
 
 
 if __name__ == "__main__":
