@@ -12,9 +12,11 @@
  * Prints "failed: no window" and exits 1 when no window can be created
  * (for example when DISPLAY is unset).
  *
- * Build: i686-w64-mingw32-gcc -Os -s -static -mwindows -o wine_keepalive.exe wine_keepalive.c
+ * Built by every Windows preset into build/<preset>/bin/wine_keepalive.exe.
  */
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
 #include <windows.h>
 
 static void say(const char *text)
