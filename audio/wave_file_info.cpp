@@ -163,18 +163,20 @@ int inspectWindow(WaveFileInfo& info, const char* path, const ByteView& window) 
 int InspectWaveFile(WaveFileInfo* info, const char* path) {
     if (!info) return kInspectNoRecord;
     *info = WaveFileInfo{};
-
-    auto window = zeroedBytes(kInspectionWindow);
-    if (!window) return kInspectNoBuffer;
     FileHandle file(path ? std::fopen(path, "rb") : nullptr);
     if (!file) return kInspectCannotOpen;
+    return InspectOpenWaveFile(info, path, file.get(), WalkWaveChunks(file.get(), FileSize64(file.get())));
+}
 
-    const std::int64_t fileSize = FileSize64(file.get());
-    const WaveChunks chunks = WalkWaveChunks(file.get(), fileSize);
-    if (chunks.hasFormatAndData()) return inspectWalked(*info, path, file.get(), chunks);
+int InspectOpenWaveFile(WaveFileInfo* info, const char* path, std::FILE* file, const WaveChunks& chunks) {
+    if (!info) return kInspectNoRecord;
+    *info = WaveFileInfo{};
+    auto window = zeroedBytes(kInspectionWindow);
+    if (!window) return kInspectNoBuffer;
+    if (chunks.hasFormatAndData()) return inspectWalked(*info, path, file, chunks);
 
     // A short read is no error: the rest of the window stays zero.
-    const std::size_t got = ReadAt(file.get(), 0, window.get(), static_cast<std::size_t>(kInspectionWindow));
+    const std::size_t got = ReadAt(file, 0, window.get(), static_cast<std::size_t>(kInspectionWindow));
     return inspectWindow(*info, path, ByteView{window.get(), got});
 }
 
