@@ -7,6 +7,8 @@
 //   vantorinfo --levels FILE
 //   vantorinfo --report [--output FILE.csv] FILE_OR_FOLDER...
 
+#include "vantor_version.h"
+
 #include "audio/info_text.h"
 #include "audio/mixdown.h"
 #include "audio/playback.h"
@@ -32,9 +34,6 @@
 #include <unistd.h>
 #endif
 
-#ifndef VANTORINFO_VERSION
-#define VANTORINFO_VERSION "unknown"
-#endif
 
 namespace {
 
@@ -334,7 +333,7 @@ int main(int argc, char** argv) {
     Options options;
     switch (parseOptions(argc, argv, options)) {
     case Request::Help: printUsage(stdout); return kExitAllKnown;
-    case Request::Version: std::puts("vantorinfo " VANTORINFO_VERSION); return kExitAllKnown;
+    case Request::Version: std::puts("vantorinfo " VP_VERSION_TEXT); return kExitAllKnown;
     case Request::Usage: printUsage(stderr); return kExitUsage;
     case Request::Run: break;
     }
