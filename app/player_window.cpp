@@ -3,8 +3,8 @@
 #include "app/settings.h"
 #include "app/trace.h"
 #include "audio/info_text.h"
-#include "audio/wave_format.h"
-#include "audio/wave_out_window.h"
+#include "waveout/wave_format.h"
+#include "waveout/wave_out_window.h"
 #include "controls/gdi_guard.h"
 #include "tarnis/tarnis.h"
 

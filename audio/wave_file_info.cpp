@@ -14,15 +14,7 @@ namespace {
 
 using namespace wave_layout;
 
-constexpr std::int64_t kTagWindow = 512;         // iXML tags start within this many bytes of BWFXML + 8
-constexpr std::int64_t kDescriptionSize = 256;   // the description field at the start of a bext body
-constexpr std::int64_t kMaxIxmlRead = 1 << 20;   // iXML beyond this is not searched for labels
 constexpr std::int32_t kMaxSampleRate = 1000000;
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 // Zero-filled bytes that may be missing; a failed allocation is reported, not thrown.
 std::unique_ptr<unsigned char[]> zeroedBytes(std::int64_t size) {
@@ -150,7 +142,7 @@ int inspectWindow(WaveFileInfo& info, const char* path, const ByteView& window) 
         }
     }
     if (const std::int64_t x = window.find("BWFXML", 0, kPatternScanLimit); x >= 0)
-        takeIxmlLabels(info, window, x + 8, x + 8 + kTagWindow);
+        takeIxmlLabels(info, window, x + 8, x + 8 + kIxmlTagWindow);
     takeDescriptionLabels(info, window, kPatternScanLimit);
 
     if (!formatFound || !playable || !dataFound) return kInspectUnknownFormat;

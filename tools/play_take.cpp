@@ -16,8 +16,8 @@
 #include "audio/audio_buffer.h"
 #include "audio/mixdown.h"
 #include "audio/playback.h"
-#include "audio/wave_format.h"
-#include "audio/wave_out_window.h"
+#include "waveout/wave_format.h"
+#include "waveout/wave_out_window.h"
 
 #include <windows.h>
 

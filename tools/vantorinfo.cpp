@@ -10,9 +10,11 @@
 #include "vantor_version.h"
 
 #include "audio/info_text.h"
+#include "audio/text_encoding.h"
 #include "audio/mixdown.h"
 #include "audio/playback.h"
-#include "audio/take_report.h"
+#include "report/report_csv.h"
+#include "report/take_report.h"
 #include "audio/wave_file_info.h"
 
 #include <algorithm>

@@ -5,7 +5,7 @@
 
 #include "audio/audio_buffer.h"
 #include "audio/mixdown.h"
-#include "audio/wave_out_window.h"
+#include "waveout/wave_out_window.h"
 #include "tests/win32/controls_test_support.h"
 
 #include <windows.h>

@@ -12,8 +12,8 @@
 
 #include "audio/mixdown.h"
 #include "audio/playback.h"
-#include "audio/wave_format.h"
-#include "audio/wave_out_device.h"
+#include "waveout/wave_format.h"
+#include "waveout/wave_out_device.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "audio/wave_out_window.h"
+#include "waveout/wave_out_window.h"
 
 #include "audio/audio_buffer.h"
 
