@@ -3,7 +3,7 @@
 #include "app/player_window.h"
 #include "app/settings.h"
 #include "app/trace.h"
-#include "audio/wave_out_window.h"
+#include "waveout/wave_out_window.h"
 #include "controls/controls.h"
 #include "controls/knob.h"
 #include "tarnis/tarnis.h"

@@ -3,8 +3,8 @@
 #include "app/settings.h"
 #include "app/trace.h"
 #include "audio/info_text.h"
-#include "audio/wave_format.h"
-#include "audio/wave_out_window.h"
+#include "waveout/wave_format.h"
+#include "waveout/wave_out_window.h"
 #include "controls/gdi_guard.h"
 #include "tarnis/tarnis.h"
 
@@ -58,25 +58,6 @@ void sendLevelsToMeters(HWND window) {
         std::snprintf(text, sizeof text, "%d", static_cast<int>(player.channelLevel[static_cast<std::size_t>(index)]));
         SendDlgItemMessageA(window, IDC_METER1 + index, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
     }
-}
-
-std::int64_t bytesPerFrame() {
-    const WaveFileInfo& file = player.currentFile;
-    if (file.bitsPerSample < 8 || file.channels <= 0) return 0;
-    return static_cast<std::int64_t>(file.bitsPerSample / 8) * file.channels;
-}
-
-// Whole seconds of the reader's byte position; 0 while no usable format is known.
-std::int32_t secondsOfReader() {
-    const std::int64_t frameBytes = bytesPerFrame();
-    if (frameBytes == 0 || player.currentFile.sampleRate <= 0) return 0;
-    const std::int64_t seconds = player.reader.position / frameBytes / player.currentFile.sampleRate;
-    return static_cast<std::int32_t>(std::min<std::int64_t>(seconds, INT32_MAX));
-}
-
-// 64-bit byte positions: a seek anywhere in a take over 2 GB lands in the right place.
-void seekReaderTo(std::int32_t seconds) {
-    player.reader.position = static_cast<std::int64_t>(seconds) * player.currentFile.sampleRate * bytesPerFrame();
 }
 
 void setSwitch(HWND window, int index, bool present) {
@@ -141,8 +122,7 @@ INT_PTR onInitDialog(HWND window) {
     DragAcceptFiles(window, TRUE);
     SendMessageA(window, WM_COMMAND, CMD_HALT, 0);
     if (player.currentPath[0] != '\0') PostMessageA(window, WM_PLAYER_LOADFILE, 0, 0);
-    CloseSampleReader(&player.reader);
-    player.reader = SampleReader{};
+    player.take.close();
     player.waveOutWindow = CreateWaveOutWindow(window);
     return 0;
 }
@@ -155,8 +135,9 @@ INT_PTR onDestroy(HWND window) {
     // Only a block that never reached the device is still here; queued ones come back
     // to the hidden window, which releases them.
     player.mixOutput.buffer.reset();
-    CloseSampleReader(&player.reader);
+    player.take.close();
     SaveWindowPosition(window, kPlayerPositionKey, SettingsFileName());
+    // No timer 5 is ever set; the teardown kills it all the same, as the player always has.
     KillTimer(window, 5);
     PostQuitMessage(1);
     return 0;
@@ -218,30 +199,28 @@ INT_PTR onCtlColorStatic(HDC dc) {
 
 INT_PTR onLoadFile(HWND window) {
     StopWaveOutput(player.waveOutWindow);
-    CloseSampleReader(&player.reader);
-    player.reader = SampleReader{};
     player.position = 0;
 
-    if (InspectWaveFile(&player.currentFile, player.currentPath) != kInspectOk) {
+    const int opened = player.take.open(player.currentPath);
+    if (opened != kPlaybackOk && opened != kPlaybackNoSamples) {
         SetDlgItemTextA(window, IDC_INFO, kUnknownFormatInfo);
         for (int index = 0; index < kMaxChannels; ++index) setSwitch(window, index, false);
         return 1;
     }
-    SetDlgItemTextA(window, IDC_INFO, FormatWaveInfo(player.currentFile).c_str());
-    player.blockSize = BlockSizeFor(player.currentFile);
-    for (int index = 0; index < kMaxChannels; ++index) setSwitch(window, index, index < player.currentFile.channels);
+    const WaveFileInfo& take = player.take.description();
+    SetDlgItemTextA(window, IDC_INFO, FormatWaveInfo(take).c_str());
+    for (int index = 0; index < kMaxChannels; ++index) setSwitch(window, index, index < take.channels);
 
-    if (OpenSampleReader(&player.reader, player.currentPath) != kReaderOk) {
+    if (opened == kPlaybackNoSamples) {
         TraceMessage("FileOpenError\r\n");
     } else {
-        player.position = 0;
-        player.length = static_cast<std::int32_t>(std::min<std::int64_t>(LengthInSeconds(player.currentFile), INT32_MAX));
+        player.length = static_cast<std::int32_t>(std::min<std::int64_t>(LengthInSeconds(take), INT32_MAX));
         setSliderNumber(window, kSliderValue, 0);
         setSliderNumber(window, kSliderMinimum, 0);
         setSliderNumber(window, kSliderMaximum, std::min(player.length, kSliderLimit));
     }
     // Every rate plays at its own speed: 44100 Hz opens 818, 48000 Hz 1074.
-    const WaveFormatCode code = FormatCodeForRate(player.currentFile.sampleRate);
+    const WaveFormatCode code = FormatCodeForRate(take.sampleRate);
     TraceMessage("StartWavePlay\r\n");
     player.outputUsable = true;   // a failed open says otherwise, during the start
     StartWaveOutput(player.waveOutWindow, code);
@@ -261,7 +240,7 @@ std::uint16_t blocksOnDevice() {
 }
 
 INT_PTR onPlay(HWND window) {
-    if (player.reader.file == nullptr) return 1;
+    if (!player.take.readable()) return 1;
     if (player.playing) {
         SendMessageA(window, WM_COMMAND, CMD_HALT, 0);
         return 1;
@@ -294,7 +273,7 @@ INT_PTR onShowPosition(HWND window) {
 INT_PTR onStep(HWND window, std::int32_t seconds) {
     const std::int64_t target = static_cast<std::int64_t>(player.position) + seconds;
     player.position = static_cast<std::int32_t>(std::clamp<std::int64_t>(target, 0, player.length));
-    seekReaderTo(player.position);
+    player.take.seekToSeconds(player.position);
     SendMessageA(window, WM_COMMAND, CMD_SHOWPOSITION, 0);
     FlushPaintMessages();
     return 1;
@@ -303,7 +282,7 @@ INT_PTR onStep(HWND window, std::int32_t seconds) {
 INT_PTR onSliderNotice(HWND window, LPARAM report) {
     const auto value = static_cast<std::int32_t>(static_cast<std::uint16_t>(report & 0xFFFF));
     player.position = std::min(value, std::max<std::int32_t>(player.length, 0));
-    seekReaderTo(player.position);
+    player.take.seekToSeconds(player.position);
     if (!player.playing) showTime(window, player.position);
     return 1;
 }
@@ -350,17 +329,10 @@ INT_PTR onCommand(HWND window, WPARAM command, LPARAM lParam) {
 
 // The clock of playback: every returned block brings one new one.
 INT_PTR onBlockReturned(HWND window) {
-    if (player.playing) {
-        if (ReadSampleBlock(&player.reader, player.blockSize) == kReaderOk) {
-            MixDownBlock(player.mixOutput, std::move(player.reader.block), player.currentFile, player.channelEnabled,
-                         player.channelLevel);
-            player.reader.blockLength = 0;
-            QueueWaveBuffer(player.waveOutWindow, &player.mixOutput);
-        } else {
-            SendMessageA(window, WM_COMMAND, CMD_HALT, 0);
-        }
-    }
-    player.position = secondsOfReader();
+    if (player.playing &&
+        !QueueNextBlock(player.waveOutWindow, player.take, player.mixOutput, player.channelEnabled, player.channelLevel))
+        SendMessageA(window, WM_COMMAND, CMD_HALT, 0);
+    player.position = player.take.positionSeconds();
     PostMessageA(window, WM_COMMAND, CMD_SHOWPOSITION, 0);
     sendLevelsToMeters(window);
     return 0;

@@ -5,8 +5,7 @@
 
 #include "app/shell_text.h"
 #include "audio/mixdown.h"
-#include "audio/sample_reader.h"
-#include "audio/wave_file_info.h"
+#include "audio/playback.h"
 #include "resources/player_ids.h"
 
 #include <windows.h>
@@ -32,11 +31,9 @@ struct PlayerState {
     std::int32_t playing = 0;
     std::int32_t position = 0;   // whole seconds: the next block to read
     std::int32_t length = 0;     // whole seconds
-    std::uint32_t blockSize = 0; // bytes of a tenth of a second of the take's sample data
     ChannelFlags channelEnabled{};
     ChannelLevels channelLevel{};
-    WaveFileInfo currentFile;
-    SampleReader reader;
+    PlaybackSession take;        // the loaded take: its description and its sample data
     MixOutput mixOutput;
     HWND waveOutWindow = nullptr;
     bool outputUsable = false;   // the last open of the wave-output device succeeded

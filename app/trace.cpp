@@ -13,7 +13,6 @@ HWND FindTraceWindow() {
     return traceTarget;
 }
 
-HWND TraceTarget() { return traceTarget; }
 void SetTraceTargetForTest(HWND viewer) { traceTarget = viewer; }
 
 int TraceMessage(const char* format, ...) {

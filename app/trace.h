@@ -15,6 +15,5 @@ int TraceMessage(const char* format, ...);
 // Dispatches the thread's pending WM_PAINT messages and leaves every other message queued.
 void FlushPaintMessages();
 
-// The viewer found at start-up (tests set it to their own window).
-HWND TraceTarget();
+// Tests send the trace lines to their own window instead of the viewer found at start-up.
 void SetTraceTargetForTest(HWND viewer);

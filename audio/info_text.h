@@ -12,6 +12,3 @@ std::string FormatKilohertz(std::int32_t sampleRate);
 
 // " Format: 48 kHz / 24 Bit\r\n Channels:   8\r\n L\xE4nge: 95 sec\r\n Tape: ... "
 std::string FormatWaveInfo(const WaveFileInfo& info);
-
-// The same text for a UTF-8 terminal.
-std::string Cp1252ToUtf8(const std::string& text);

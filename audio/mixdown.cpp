@@ -139,8 +139,8 @@ void MixDownBlock(MixOutput& output, AudioBuffer sourceBlock, const WaveFileInfo
                   const ChannelFlags& channelEnabled, ChannelLevels& channelLevel) {
     const int channels = std::clamp(format.channels, 0, kMaxChannels);
     const std::uint32_t outputFrames = format.sampleRate > 0 ? static_cast<std::uint32_t>(format.sampleRate / 10) : 0;
-    output.length = outputFrames * kStereoFrameBytes;
-    output.buffer = AudioBuffer::allocateZeroed(output.length);
+    const std::uint32_t outputBytes = outputFrames * kStereoFrameBytes;
+    output.buffer = AudioBuffer::allocateZeroed(outputBytes);
     std::byte* stereo = output.buffer.data();   // null when the memory could not be had: levels only
 
     // Sums of the zero-or-positive values of one block; 64-bit so no rate can overflow them.
@@ -164,7 +164,7 @@ void MixDownBlock(MixOutput& output, AudioBuffer sourceBlock, const WaveFileInfo
 
     // The sums are divided by the output size, four bytes a frame; a block too short
     // to hold one frame counts as silence rather than dividing by zero.
-    const std::uint64_t divisor = std::max<std::uint64_t>(output.length, 1);
+    const std::uint64_t divisor = std::max<std::uint64_t>(outputBytes, 1);
     for (int c = 0; c < kMaxChannels; ++c) {
         if (c < channels) {
             const std::uint64_t m = std::min<std::uint64_t>(levelSums[c] / divisor + 1, 0xFFFFFFFFu);

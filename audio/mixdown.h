@@ -8,8 +8,7 @@
 #include <cstdint>
 
 struct MixOutput {
-    AudioBuffer buffer;                 // 16-bit stereo frames, left then right
-    std::uint32_t length = 0;           // (sampleRate / 10) * 4 bytes
+    AudioBuffer buffer;                 // 16-bit stereo frames, left then right: (sampleRate / 10) * 4 bytes
 };
 
 using ChannelFlags = std::array<std::int32_t, kMaxChannels>;   // non-zero: the channel is heard

@@ -32,15 +32,21 @@ int OpenSampleReader(SampleReader* reader, const char* path) {
     if (reader->file) return kReaderNotOpen;
     std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
     if (!file) return kReaderNotOpen;
+    return OpenSampleReaderOn(reader, file, WalkWaveChunks(file, FileSize64(file)));
+}
 
-    const std::int64_t fileSize = FileSize64(file);
-    const WaveChunks chunks = WalkWaveChunks(file, fileSize);
+int OpenSampleReaderOn(SampleReader* reader, std::FILE* file, const WaveChunks& chunks) {
+    if (!reader || reader->file) {
+        if (file) std::fclose(file);
+        return reader ? kReaderNotOpen : kReaderNoRecord;
+    }
+    if (!file) return kReaderNotOpen;
     int result = kReaderOk;
     if (chunks.hasFormatAndData()) {
         reader->dataOffset = chunks.dataOffset;
         reader->dataSize = chunks.dataSize;
     } else {
-        result = scanForData(*reader, file, fileSize);
+        result = scanForData(*reader, file, FileSize64(file));
     }
     if (result != kReaderOk) {
         std::fclose(file);
@@ -51,7 +57,6 @@ int OpenSampleReader(SampleReader* reader, const char* path) {
     reader->file = file;
     reader->position = 0;
     reader->block.reset();
-    reader->blockLength = 0;
     return kReaderOk;
 }
 
@@ -63,17 +68,14 @@ int ReadSampleBlock(SampleReader* reader, std::uint32_t blockSize) {
     const std::int64_t remaining = reader->dataSize - reader->position;
     if (reader->position < 0 || remaining <= 0) {
         reader->block.reset();
-        reader->blockLength = 0;
         return kReaderEnd;
     }
     const std::size_t wanted = static_cast<std::size_t>(std::min<std::int64_t>(blockSize, remaining));
 
     reader->block = AudioBuffer::allocateUninitialised(blockSize);
     if (reader->block.empty()) {
-        reader->blockLength = 0;
         return kReaderNoMemory;
     }
-    reader->blockLength = blockSize;
     std::byte* bytes = reader->block.data();
 
     if (!SeekFile64(reader->file, reader->dataOffset + reader->position)) {
@@ -100,6 +102,5 @@ int CloseSampleReader(SampleReader* reader) {
     reader->dataSize = 0;
     reader->position = 0;
     reader->block.reset();
-    reader->blockLength = 0;
     return 0;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
 struct WaveChunks {
     std::int64_t formatOffset = -1;     // file offset of the format block (the fmt body)
@@ -36,6 +37,12 @@ struct ScannedChunks {
     std::uint32_t dataSize = 0;         // as the data chunk's header declares it
 };
 ScannedChunks ScanForFormatAndData(const ByteView& bytes, std::int64_t dataLimit);
+
+// An open file, closed when it goes.
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 // File access with 64-bit offsets on every platform.
 std::int64_t FileSize64(std::FILE* file);

@@ -14,15 +14,7 @@ namespace {
 
 using namespace wave_layout;
 
-constexpr std::int64_t kTagWindow = 512;         // iXML tags start within this many bytes of BWFXML + 8
-constexpr std::int64_t kDescriptionSize = 256;   // the description field at the start of a bext body
-constexpr std::int64_t kMaxIxmlRead = 1 << 20;   // iXML beyond this is not searched for labels
 constexpr std::int32_t kMaxSampleRate = 1000000;
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 // Zero-filled bytes that may be missing; a failed allocation is reported, not thrown.
 std::unique_ptr<unsigned char[]> zeroedBytes(std::int64_t size) {
@@ -150,7 +142,7 @@ int inspectWindow(WaveFileInfo& info, const char* path, const ByteView& window) 
         }
     }
     if (const std::int64_t x = window.find("BWFXML", 0, kPatternScanLimit); x >= 0)
-        takeIxmlLabels(info, window, x + 8, x + 8 + kTagWindow);
+        takeIxmlLabels(info, window, x + 8, x + 8 + kIxmlTagWindow);
     takeDescriptionLabels(info, window, kPatternScanLimit);
 
     if (!formatFound || !playable || !dataFound) return kInspectUnknownFormat;
@@ -163,18 +155,20 @@ int inspectWindow(WaveFileInfo& info, const char* path, const ByteView& window) 
 int InspectWaveFile(WaveFileInfo* info, const char* path) {
     if (!info) return kInspectNoRecord;
     *info = WaveFileInfo{};
-
-    auto window = zeroedBytes(kInspectionWindow);
-    if (!window) return kInspectNoBuffer;
     FileHandle file(path ? std::fopen(path, "rb") : nullptr);
     if (!file) return kInspectCannotOpen;
+    return InspectOpenWaveFile(info, path, file.get(), WalkWaveChunks(file.get(), FileSize64(file.get())));
+}
 
-    const std::int64_t fileSize = FileSize64(file.get());
-    const WaveChunks chunks = WalkWaveChunks(file.get(), fileSize);
-    if (chunks.hasFormatAndData()) return inspectWalked(*info, path, file.get(), chunks);
+int InspectOpenWaveFile(WaveFileInfo* info, const char* path, std::FILE* file, const WaveChunks& chunks) {
+    if (!info) return kInspectNoRecord;
+    *info = WaveFileInfo{};
+    auto window = zeroedBytes(kInspectionWindow);
+    if (!window) return kInspectNoBuffer;
+    if (chunks.hasFormatAndData()) return inspectWalked(*info, path, file, chunks);
 
     // A short read is no error: the rest of the window stays zero.
-    const std::size_t got = ReadAt(file.get(), 0, window.get(), static_cast<std::size_t>(kInspectionWindow));
+    const std::size_t got = ReadAt(file, 0, window.get(), static_cast<std::size_t>(kInspectionWindow));
     return inspectWindow(*info, path, ByteView{window.get(), got});
 }
 

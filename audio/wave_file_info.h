@@ -1,8 +1,11 @@
 #pragma once
 // What a broadcast-wave take holds: its format, its length and its production labels.
 
+#include "wave_chunks.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 constexpr int kMaxChannels = 8;
 constexpr int kLabelLength = 32;        // characters of a tape, scene or take label
@@ -35,6 +38,10 @@ constexpr int kInspectCannotOpen = -3;
 // format is one the player can handle; 1: not a take the player knows (whatever was
 // found is still stored); -1: no record; -2: no work buffer; -3: file not readable.
 int InspectWaveFile(WaveFileInfo* info, const char* path);
+
+// The same for a take already open, whose chunks were walked: the chunk list when it holds
+// the format block and the data, else the byte scan of the file's first bytes.
+int InspectOpenWaveFile(WaveFileInfo* info, const char* path, std::FILE* file, const WaveChunks& chunks);
 
 // The player's rule for a format block, given its first bytes (up to 40, the EXTENSIBLE
 // size): fills channels, rate, bits and sample format of *info, and says whether the

@@ -24,6 +24,16 @@ constexpr std::uint16_t kTagPcm = 1;
 constexpr std::uint16_t kTagFloat = 3;
 constexpr std::uint16_t kTagExtensible = 0xFFFE;
 
+// The broadcast extension ("bext" body): the description text at its start, and the
+// 64-bit time reference (samples since midnight) at 338.
+constexpr std::int64_t kDescriptionSize = 256;
+constexpr std::int64_t kTimeReferenceAt = 338;
+
+// The iXML block: read up to its first megabyte; the player's label tags must start within
+// 512 bytes of "BWFXML" + 8.
+constexpr std::int64_t kMaxIxmlRead = 1 << 20;
+constexpr std::int64_t kIxmlTagWindow = 512;
+
 // The byte scan: inspection looks at the first 8192 bytes, "fmt" starting below 8188 and
 // every other pattern below 8180; the reader looks for the data in the first 32768.
 constexpr std::int64_t kInspectionWindow = 8192;

@@ -11,6 +11,7 @@
 
 #include "audio/audio_buffer.h"
 #include "audio/mixdown.h"
+#include "audio/playback.h"
 #include "audio/wave_file_info.h"
 #include "tests/support/wave_writer.h"
 
@@ -93,7 +94,7 @@ void mixDown(benchmark::State& state, const SampleBlock* block) {
         benchmark::DoNotOptimize(levels.data());
         benchmark::ClobberMemory();
     }
-    if (output.length != static_cast<std::uint32_t>(block->frames * 4)) state.SkipWithError("wrong output length");
+    if (output.buffer.size() != static_cast<std::size_t>(block->frames * 4)) state.SkipWithError("wrong output length");
     setBlockCounters(state, *block);
 }
 
@@ -188,6 +189,29 @@ void inspect(benchmark::State& state, const fs::path* take) {
     state.counters["take_frames"] = static_cast<double>(info.frameCount);
 }
 
+// The whole path the player takes: open the take, then every block read and mixed in turn.
+void playTake(benchmark::State& state, const fs::path* take) {
+    const std::string path = take->string();
+    ChannelFlags enabled;
+    enabled.fill(1);
+    ChannelLevels levels{};
+    std::int64_t blocks = 0;
+    for (auto _ : state) {
+        PlaybackSession session;
+        if (session.open(path.c_str()) != kPlaybackOk) {
+            state.SkipWithError("the take does not open for playing");
+            return;
+        }
+        MixOutput output;
+        while (session.mixNextBlock(output, enabled, levels)) {
+            benchmark::DoNotOptimize(output.buffer.data());
+            ++blocks;
+        }
+    }
+    state.SetItemsProcessed(blocks);   // blocks of a tenth of a second
+    state.counters["file_MB"] = static_cast<double>(fs::file_size(*take)) / 1e6;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -211,6 +235,7 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("Copy/2ch_16bit_44k1", copyBlock, &stereo);
     benchmark::RegisterBenchmark("Inspect/1MB", inspect, &takes.small());
     benchmark::RegisterBenchmark("Inspect/3GB_sparse", inspect, &takes.sparse());
+    benchmark::RegisterBenchmark("Play/1MB", playTake, &takes.small());
 
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -15,10 +15,9 @@
 
 #include "audio/audio_buffer.h"
 #include "audio/mixdown.h"
-#include "audio/sample_reader.h"
-#include "audio/wave_file_info.h"
-#include "audio/wave_format.h"
-#include "audio/wave_out_window.h"
+#include "audio/playback.h"
+#include "waveout/wave_format.h"
+#include "waveout/wave_out_window.h"
 
 #include <windows.h>
 
@@ -47,12 +46,10 @@ struct Options {
 
 // The player's module-wide state, here for one take.
 struct Driver {
-    WaveFileInfo info;
-    SampleReader reader;
+    PlaybackSession take;
     MixOutput mix;
     ChannelFlags enabled{};
     ChannelLevels levels{};
-    std::uint32_t blockSize = 0;
     HWND hidden = nullptr;
     bool playing = false;
     bool finishing = false;
@@ -144,10 +141,7 @@ std::uint16_t pendingCount() {
 // The clock of playback: every returned block brings one new one.
 LRESULT onBlockDone(HWND from, LPARAM stillQueued) {
     if (driver.playing) {
-        if (ReadSampleBlock(&driver.reader, driver.blockSize) == kReaderOk) {
-            MixDownBlock(driver.mix, std::move(driver.reader.block), driver.info, driver.enabled, driver.levels);
-            driver.reader.blockLength = 0;
-            QueueWaveBuffer(driver.hidden, &driver.mix);
+        if (QueueNextBlock(driver.hidden, driver.take, driver.mix, driver.enabled, driver.levels)) {
             ++driver.blocksQueued;
         } else {
             driver.playing = false;   // end of the data: what is queued plays out
@@ -188,23 +182,22 @@ int runMessageLoop() {
 }
 
 int openTake(const Options& options) {
-    if (InspectWaveFile(&driver.info, options.take) != kInspectOk) {
-        std::fprintf(stderr, "play_take: %s is not a take the player can play\n", options.take);
-        return kBadUse;
-    }
-    if (OpenSampleReader(&driver.reader, options.take) != kReaderOk) {
+    const int opened = driver.take.open(options.take);
+    if (opened == kPlaybackNoSamples) {
         std::fprintf(stderr, "play_take: cannot read the sample data of %s\n", options.take);
         return kBadUse;
     }
-    driver.blockSize = BlockSizeFor(driver.info);
+    if (opened != kPlaybackOk) {
+        std::fprintf(stderr, "play_take: %s is not a take the player can play\n", options.take);
+        return kBadUse;
+    }
+    const WaveFileInfo& info = driver.take.description();
     driver.enabled.fill(0);
-    for (int c = 0; c < driver.info.channels && c < kMaxChannels; ++c)
+    for (int c = 0; c < info.channels && c < kMaxChannels; ++c)
         driver.enabled[static_cast<std::size_t>(c)] = options.channelsGiven ? options.enabled[static_cast<std::size_t>(c)] : 1;
     driver.levels.fill(kLevelAbsent);
 
-    const std::int64_t frameBytes = static_cast<std::int64_t>(driver.info.bitsPerSample / 8) * driver.info.channels;
-    const auto startFrame = static_cast<std::int64_t>(std::llround(options.startSeconds * driver.info.sampleRate));
-    driver.reader.position = startFrame * frameBytes;
+    driver.take.seekToFrame(static_cast<std::int64_t>(std::llround(options.startSeconds * info.sampleRate)));
     return kPlayed;
 }
 
@@ -218,7 +211,7 @@ int main(int argc, char** argv) {
     }
     const int startLive = AudioBuffer::liveCount();
     if (const int status = openTake(options); status != kPlayed) {
-        CloseSampleReader(&driver.reader);
+        driver.take.close();
         return status;
     }
 
@@ -235,24 +228,24 @@ int main(int argc, char** argv) {
     driver.hidden = owner ? CreateWaveOutWindow(owner) : nullptr;
     if (!driver.hidden) {
         std::fprintf(stderr, "play_take: cannot create windows (is DISPLAY set?)\n");
-        CloseSampleReader(&driver.reader);
+        driver.take.close();
         return kBadUse;
     }
     if (WaveOutDevice* device = WaveOutDeviceOf(driver.hidden)) device->deviceId = options.device;
 
-    const WaveFormatCode code = FormatCodeForRate(driver.info.sampleRate);
+    const WaveFormatCode code = FormatCodeForRate(driver.take.description().sampleRate);
     StartWaveOutput(driver.hidden, code);
     int status = kPlayed;
     if (driver.openFailed) {
         std::fprintf(stderr, "play_take: no usable wave-output device (device %u, %d Hz 16-bit stereo)\n",
-                     options.device, driver.info.sampleRate);
+                     options.device, driver.take.description().sampleRate);
         status = kNoDevice;
         finish();
     } else {
         char name[kWaveOutNameLength + 1] = {};
         GetWindowTextA(driver.hidden, name, sizeof name);
         std::printf("play_take: %s: %d channels, %d bits, %d Hz on \"%s\" (format code %lu)\n", options.take,
-                    driver.info.channels, driver.info.bitsPerSample, driver.info.sampleRate, name,
+                    driver.take.description().channels, driver.take.description().bitsPerSample, driver.take.description().sampleRate, name,
                     static_cast<unsigned long>(code));
         driver.playing = true;
         driver.trace = options.trace;
@@ -270,12 +263,12 @@ int main(int argc, char** argv) {
     DestroyWindow(owner);
     UnregisterWaveOutClass(instance);
     UnregisterClassA(kDriverClassName, instance);
-    CloseSampleReader(&driver.reader);
+    driver.take.close();
     driver.mix.buffer.reset();
 
     if (status == kPlayed) {
         std::printf("play_take: played %ld blocks of %d frames, %ld returned\n", driver.blocksQueued,
-                    driver.info.sampleRate / 10, driver.blocksReturned);
+                    driver.take.description().sampleRate / 10, driver.blocksReturned);
     }
     if (AudioBuffer::liveCount() != startLive) {
         std::fprintf(stderr, "play_take: %d buffers were not released\n", AudioBuffer::liveCount() - startLive);

@@ -7,10 +7,14 @@
 //   vantorinfo --levels FILE
 //   vantorinfo --report [--output FILE.csv] FILE_OR_FOLDER...
 
+#include "vantor_version.h"
+
 #include "audio/info_text.h"
+#include "audio/text_encoding.h"
 #include "audio/mixdown.h"
-#include "audio/sample_reader.h"
-#include "audio/take_report.h"
+#include "audio/playback.h"
+#include "report/report_csv.h"
+#include "report/take_report.h"
 #include "audio/wave_file_info.h"
 
 #include <algorithm>
@@ -32,9 +36,6 @@
 #include <unistd.h>
 #endif
 
-#ifndef VANTORINFO_VERSION
-#define VANTORINFO_VERSION "unknown"
-#endif
 
 namespace {
 
@@ -163,25 +164,25 @@ std::vector<unsigned char> stereoWaveHeader(std::int32_t sampleRate, std::uint64
 // block with every channel on, into a file and/or a level listing.
 int mixTake(const Options& options) {
     const char* path = options.files[0];
-    WaveFileInfo info;
-    if (const int result = InspectWaveFile(&info, path); result != kInspectOk) {
-        if (result == kInspectCannotOpen)
+    PlaybackSession take;
+    const int opened = take.open(path);
+    if (opened == kPlaybackNoSamples) {
+        std::fprintf(stderr, "vantorinfo: %s: cannot read the sample data\n", path);
+        return kExitSomeUnknown;
+    }
+    if (opened != kPlaybackOk) {
+        if (opened == kPlaybackCannotOpen)
             std::fprintf(stderr, "vantorinfo: %s: cannot open: %s\n", path, whyCannotOpen(path).c_str());
         std::fprintf(stderr, "vantorinfo: %s:%s\n", path, kUnknownFormatText);
         return kExitSomeUnknown;
     }
-    SampleReader reader;
-    if (OpenSampleReader(&reader, path) != kReaderOk) {
-        std::fprintf(stderr, "vantorinfo: %s: cannot read the sample data\n", path);
-        return kExitSomeUnknown;
-    }
+    const WaveFileInfo& info = take.description();
 
     std::FILE* mixFile = nullptr;
     if (options.mixPath) {
         mixFile = std::fopen(options.mixPath, "wb");
         if (!mixFile) {
             std::fprintf(stderr, "vantorinfo: cannot write %s\n", options.mixPath);
-            CloseSampleReader(&reader);
             return kExitUsage;
         }
         const auto placeholder = stereoWaveHeader(info.sampleRate, 0);
@@ -191,16 +192,13 @@ int mixTake(const Options& options) {
     ChannelFlags channelEnabled{};
     ChannelLevels channelLevel{};
     for (int c = 0; c < info.channels; ++c) channelEnabled[c] = 1;
-    const std::uint32_t blockSize = BlockSizeFor(info);
     std::uint64_t mixedBytes = 0;
     bool writeFailed = false;
     MixOutput output;
-    while (ReadSampleBlock(&reader, blockSize) == kReaderOk) {
-        reader.blockLength = 0;
-        MixDownBlock(output, std::move(reader.block), info, channelEnabled, channelLevel);
+    while (take.mixNextBlock(output, channelEnabled, channelLevel)) {
         if (mixFile && !output.buffer.empty()) {
-            writeFailed |= std::fwrite(output.buffer.data(), 1, output.length, mixFile) != output.length;
-            mixedBytes += output.length;
+            writeFailed |= std::fwrite(output.buffer.data(), 1, output.buffer.size(), mixFile) != output.buffer.size();
+            mixedBytes += output.buffer.size();
         }
         if (options.levels) {
             std::printf("%d %d %d %d %d %d %d %d\n", channelLevel[0], channelLevel[1], channelLevel[2],
@@ -208,7 +206,6 @@ int mixTake(const Options& options) {
         }
         output.buffer.reset();
     }
-    CloseSampleReader(&reader);
 
     if (mixFile) {
         const auto header = stereoWaveHeader(info.sampleRate, mixedBytes);
@@ -338,7 +335,7 @@ int main(int argc, char** argv) {
     Options options;
     switch (parseOptions(argc, argv, options)) {
     case Request::Help: printUsage(stdout); return kExitAllKnown;
-    case Request::Version: std::puts("vantorinfo " VANTORINFO_VERSION); return kExitAllKnown;
+    case Request::Version: std::puts("vantorinfo " VP_VERSION_TEXT); return kExitAllKnown;
     case Request::Usage: printUsage(stderr); return kExitUsage;
     case Request::Run: break;
     }

@@ -5,6 +5,7 @@
 #include "fuzz_common.h"
 
 #include "audio/info_text.h"
+#include "audio/text_encoding.h"
 #include "audio/wave_chunks.h"
 #include "audio/wave_file_info.h"
 

@@ -1,6 +1,7 @@
 // The information field's text, byte for byte, in code page 1252 and as UTF-8.
 
 #include "audio/info_text.h"
+#include "audio/text_encoding.h"
 #include "audio/wave_file_info.h"
 #include "tests/support/wave_writer.h"
 

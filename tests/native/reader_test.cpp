@@ -48,11 +48,11 @@ TEST(SampleReader, BlocksOfFourThousandFromTenThousandBytes) {
     EXPECT_EQ(reader.dataOffset, static_cast<std::int64_t>(take.dataOffset));
     EXPECT_EQ(reader.dataSize, 10000);
     EXPECT_EQ(reader.position, 0);
-    EXPECT_EQ(reader.blockLength, 0u);
+    EXPECT_EQ(reader.block.size(), 0u);
 
     for (std::size_t start : {0u, 4000u}) {
         ASSERT_EQ(ReadSampleBlock(&reader, 4000), kReaderOk);
-        EXPECT_EQ(reader.blockLength, 4000u);
+        EXPECT_EQ(reader.block.size(), 4000u);
         ASSERT_EQ(reader.block.size(), 4000u);
         EXPECT_EQ(firstMismatch(blockBytes(reader), slice(take.pcm, start, 4000)), -1);
         EXPECT_EQ(reader.position, static_cast<std::int64_t>(start + 4000));
@@ -70,7 +70,7 @@ TEST(SampleReader, BlocksOfFourThousandFromTenThousandBytes) {
 
     EXPECT_EQ(ReadSampleBlock(&reader, 4000), kReaderEnd);
     EXPECT_TRUE(reader.block.empty());
-    EXPECT_EQ(reader.blockLength, 0u);
+    EXPECT_EQ(reader.block.size(), 0u);
 
     reader.position = 0;   // rewind
     ASSERT_EQ(ReadSampleBlock(&reader, 4000), kReaderOk);
@@ -92,7 +92,7 @@ TEST(SampleReader, BlocksOfFourThousandFromTenThousandBytes) {
     EXPECT_EQ(reader.dataOffset, 0);
     EXPECT_EQ(reader.dataSize, 0);
     EXPECT_EQ(reader.position, 0);
-    EXPECT_EQ(reader.blockLength, 0u);
+    EXPECT_EQ(reader.block.size(), 0u);
     EXPECT_TRUE(reader.block.empty());
     EXPECT_EQ(AudioBuffer::liveCount(), live);
 }
@@ -128,7 +128,7 @@ TEST(SampleReader, OpenTwiceAndCloseOwnership) {
     EXPECT_EQ(reader.dataSize, 8000);
     EXPECT_EQ(reader.position, 4000);
     EXPECT_EQ(reader.block.data(), block);
-    EXPECT_EQ(reader.blockLength, 4000u);
+    EXPECT_EQ(reader.block.size(), 4000u);
 
     // The block that was never taken is released by the close, and only once.
     EXPECT_EQ(CloseSampleReader(&reader), kReaderOk);

@@ -1,7 +1,8 @@
 // The sound report of generated takes: start timecodes worked out by hand, labels, notes and
 // track lists in the recorder layouts, and per-channel peaks of every sample format.
 
-#include "audio/take_report.h"
+#include "report/report_csv.h"
+#include "report/take_report.h"
 #include "audio/wave_file_info.h"
 #include "tests/support/wave_writer.h"
 

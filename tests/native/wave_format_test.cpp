@@ -1,7 +1,7 @@
 // The format code's pure arithmetic: which PCM format each code opens, and which code a
 // take of each rate plays with.
 
-#include "audio/wave_format.h"
+#include "waveout/wave_format.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 #include "app/settings.h"
 #include "app/trace.h"
 #include "audio/audio_buffer.h"
-#include "audio/wave_out_device.h"
-#include "audio/wave_out_window.h"
+#include "waveout/wave_out_device.h"
+#include "waveout/wave_out_window.h"
 #include "controls/controls.h"
 #include "tarnis/tarnis.h"
 #include "tests/support/wave_writer.h"
@@ -207,7 +207,7 @@ TEST_F(PlayerTest, LoadingShowsTheTakeAndSetsTheSwitches) {
          "xx......", 17640, 2},
         {eight.str(), " Format: 48 kHz / 24 Bit\r\n Channels:   8\r\n L\xE4nge: 3 sec\r\n Tape: T7 \r\n Scene: 12A \r\n Take: 3",
          "xxxxxxxx", 115200, 3},
-        {junk.str(), " unknown fileformat", "........", 115200, 3},   // block size and length stay
+        {junk.str(), " unknown fileformat", "........", 0, 3},   // nothing to read; the length stays
     };
     ASSERT_NE(open(), nullptr);
     EXPECT_EQ(text(IDC_HINT), "  drag the file on the window");
@@ -216,7 +216,7 @@ TEST_F(PlayerTest, LoadingShowsTheTakeAndSetsTheSwitches) {
         EXPECT_EQ(text(IDC_INFO), c.info) << c.path;
         EXPECT_EQ(text(IDC_HINT), c.path);
         EXPECT_EQ(switches(), c.switches) << c.path;
-        EXPECT_EQ(Player().blockSize, c.blockSize) << c.path;
+        EXPECT_EQ(Player().take.blockBytes(), c.blockSize) << c.path;
         EXPECT_EQ(Player().length, c.length) << c.path;
     }
     command(IDC_PLAY);                                        // nothing is ready: play does nothing
@@ -313,7 +313,7 @@ TEST_F(PlayerTest, StepsSeekWithinTheTake) {
     for (const Case& c : cases) {
         command(c.command, c.key);
         EXPECT_EQ(Player().position, c.position) << c.command << " " << c.key;
-        EXPECT_EQ(Player().reader.position, std::int64_t{c.position} * 44100 * 4);
+        EXPECT_EQ(Player().take.bytePosition(), std::int64_t{c.position} * 44100 * 4);
         EXPECT_EQ(text(IDC_TIME), std::to_string(c.position) + " s ");
     }
     SetFocus(GetDlgItem(player_, IDC_POSITION));
@@ -331,23 +331,23 @@ TEST_F(PlayerTest, PlaysPausesReloadsAndHaltsAtTheEnd) {
     handOver(first.str());
     command(IDC_PLAY);
     EXPECT_TRUE(checked(IDC_PLAY));
-    EXPECT_EQ(Player().reader.position, 4 * 17640);
+    EXPECT_EQ(Player().take.bytePosition(), 4 * 17640);
     EXPECT_EQ(WaveOutDeviceOf(Player().waveOutWindow)->pendingCount, 4);
-    ASSERT_TRUE(pumpUntil([] { return Player().reader.position >= 6 * 17640; }, 3000));
+    ASSERT_TRUE(pumpUntil([] { return Player().take.bytePosition() >= 6 * 17640; }, 3000));
 
     command(IDC_PLAY);                                        // pause: the reader stays
     EXPECT_FALSE(checked(IDC_PLAY));
-    const std::int64_t paused = Player().reader.position;
+    const std::int64_t paused = Player().take.bytePosition();
     pumpFor(200);
-    EXPECT_EQ(Player().reader.position, paused);
+    EXPECT_EQ(Player().take.bytePosition(), paused);
     command(CMD_KEYDOWN, VK_SPACE);                           // play again from where it stopped
     EXPECT_TRUE(checked(IDC_PLAY));
     EXPECT_LE(WaveOutDeviceOf(Player().waveOutWindow)->pendingCount, 4);
 
     handOver(second.str());
-    ASSERT_TRUE(pumpUntil([] { return Player().reader.position > 0; }, 2000));
+    ASSERT_TRUE(pumpUntil([] { return Player().take.bytePosition() > 0; }, 2000));
     EXPECT_TRUE(checked(IDC_PLAY));
-    EXPECT_LE(Player().reader.position, 5 * 115200);          // from the new take's start
+    EXPECT_LE(Player().take.bytePosition(), 5 * 115200);          // from the new take's start
 
     ASSERT_TRUE(pumpUntil([] { return Player().playing == 0; }, 5000));
     EXPECT_FALSE(checked(IDC_PLAY));
@@ -365,7 +365,7 @@ TEST_F(PlayerTest, NoDeviceLeavesPlayUnchecked) {
     EXPECT_EQ(text(IDC_HINT), kNoOutputHint);
     command(IDC_PLAY);
     EXPECT_FALSE(checked(IDC_PLAY));
-    EXPECT_EQ(Player().reader.position, 0);
+    EXPECT_EQ(Player().take.bytePosition(), 0);
 }
 
 // Windows of this thread, children included: the USER objects the player can leave behind.

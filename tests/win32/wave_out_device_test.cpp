@@ -3,8 +3,8 @@
 // and what a second open, a bad device number and a zero-length write do.
 
 #include "audio/audio_buffer.h"
-#include "audio/wave_out_device.h"
-#include "audio/wave_out_test_hooks.h"
+#include "waveout/wave_out_device.h"
+#include "waveout/wave_out_test_hooks.h"
 #include "tests/win32/wave_test_support.h"
 
 #include <windows.h>

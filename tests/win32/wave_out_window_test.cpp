@@ -3,8 +3,8 @@
 // playback, and that every buffer is released exactly once, queued or not.
 
 #include "audio/audio_buffer.h"
-#include "audio/wave_out_window.h"
-#include "audio/wave_out_test_hooks.h"
+#include "waveout/wave_out_window.h"
+#include "waveout/wave_out_test_hooks.h"
 #include "tests/win32/wave_test_support.h"
 
 #include <windows.h>

@@ -5,7 +5,7 @@
 
 #include "audio/audio_buffer.h"
 #include "audio/mixdown.h"
-#include "audio/wave_out_window.h"
+#include "waveout/wave_out_window.h"
 #include "tests/win32/controls_test_support.h"
 
 #include <windows.h>
@@ -89,8 +89,7 @@ protected:
     // Silence: the tests share the sound server with captures of other tests.
     static MixOutput silence(std::uint32_t frames) {
         MixOutput out;
-        out.length = frames * 4;
-        out.buffer = AudioBuffer::allocateZeroed(out.length);
+        out.buffer = AudioBuffer::allocateZeroed(frames * 4);
         return out;
     }
 

@@ -11,8 +11,9 @@
 // kWaveOutSlotSize below and read and written with the window-long-pointer functions.
 
 #include "audio/mixdown.h"
-#include "audio/wave_format.h"
-#include "audio/wave_out_device.h"
+#include "audio/playback.h"
+#include "waveout/wave_format.h"
+#include "waveout/wave_out_device.h"
 
 #include <windows.h>
 
@@ -59,6 +60,10 @@ int StopWaveOutput(HWND hwnd);
 // return is handled; one that is not queued (device closed, writes blocked or refused)
 // is released at once. output may be null.
 int QueueWaveBuffer(HWND hwnd, MixOutput* output);
+// The refill step of playback, shared by the player and the playback driver: the session's
+// next block mixed into output and queued. False at the end of the take, with nothing queued.
+bool QueueNextBlock(HWND hwnd, PlaybackSession& session, MixOutput& output, const ChannelFlags& enabled,
+                    ChannelLevels& levels);
 // Forgets the owner and closes the window; the window destroys itself once every queued
 // buffer has come back, so the caller keeps its message loop running until then. A close
 // that comes while the window still has its owner is not the owner's and is ignored.

@@ -4,7 +4,7 @@
 // were written and have not yet been handled as returned. Windows only; the hidden
 // wave-out window owns the record and handles the returns.
 
-#include "audio/wave_format.h"
+#include "waveout/wave_format.h"
 
 #include <windows.h>
 #include <mmsystem.h>

@@ -1,4 +1,4 @@
-#include "audio/wave_out_window.h"
+#include "waveout/wave_out_window.h"
 
 #include "audio/audio_buffer.h"
 
@@ -178,13 +178,20 @@ int QueueWaveBuffer(HWND hwnd, MixOutput* output) {
         setState(hwnd, WOS_RUNNING);
     }
     if (!output) return 0;
-    if (device && (device->flags & WODF_BLOCKED) == 0 && output->length <= output->buffer.size() &&
-        WriteWaveOut(device, output->buffer.data(), output->length) == kWaveOutOk) {
+    if (device && (device->flags & WODF_BLOCKED) == 0 &&
+        WriteWaveOut(device, output->buffer.data(), static_cast<std::uint32_t>(output->buffer.size())) == kWaveOutOk) {
         output->buffer.release();   // the header holds the bytes until the return hands them back
         return 0;
     }
     output->buffer.reset();   // not queued: nothing will return it
     return 0;
+}
+
+bool QueueNextBlock(HWND hwnd, PlaybackSession& session, MixOutput& output, const ChannelFlags& enabled,
+                    ChannelLevels& levels) {
+    if (!session.mixNextBlock(output, enabled, levels)) return false;
+    QueueWaveBuffer(hwnd, &output);
+    return true;
 }
 
 LRESULT DestroyWaveOutWindow(HWND hwnd) {

@@ -1,5 +1,5 @@
-#include "audio/wave_out_device.h"
-#include "audio/wave_out_test_hooks.h"
+#include "waveout/wave_out_device.h"
+#include "waveout/wave_out_test_hooks.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,0 +1,111 @@
+#include "take_report.h"
+
+#include "take_labels.h"
+
+#include "audio/byte_view.h"
+#include "audio/text_encoding.h"
+#include "audio/wave_chunks.h"
+#include "audio/wave_file_info.h"
+#include "audio/wave_layout.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+using namespace wave_layout;
+
+void readLabels(TakeReport& report, const std::string& path) {
+    // The player's own label rules: iXML TAPE, SCENE, TAKE, with the description's lines winning.
+    WaveFileInfo info;
+    InspectWaveFile(&info, path.c_str());
+    report.tape = AsUtf8(info.tape);
+    report.scene = AsUtf8(info.scene);
+    report.take = AsUtf8(info.take);
+}
+
+void readMetadata(TakeReport& report, std::FILE* file, const WaveChunks& chunks) {
+    IxmlFacts ixml;
+    if (chunks.ixmlOffset >= 0) {
+        std::string xml(static_cast<std::size_t>(std::min(chunks.ixmlSize, kMaxIxmlRead)), '\0');
+        xml.resize(ReadAt(file, chunks.ixmlOffset, xml.data(), xml.size()));
+        ixml = ReadIxmlFacts(AsUtf8(xml));
+    }
+    std::string description;
+    bool haveTimeReference = false;
+    std::uint64_t timeReference = 0;
+    if (chunks.bextOffset >= 0) {
+        unsigned char bext[kTimeReferenceAt + 8] = {};
+        const std::size_t got = ReadAt(file, chunks.bextOffset, bext, static_cast<std::size_t>(std::min<std::int64_t>(chunks.bextSize, sizeof bext)));
+        const ByteView view{bext, got};
+        description.assign(reinterpret_cast<const char*>(bext), static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(got), kDescriptionSize)));
+        description.resize(std::strlen(description.c_str()));
+        haveTimeReference = got >= sizeof bext;
+        timeReference = view.le64(kTimeReferenceAt);
+    }
+
+    report.note = !ixml.note.empty() ? ixml.note : AsUtf8(DescriptionValue(description, "sNOTE="));
+    report.trackNames = ixml.trackNames;
+
+    TimecodeRate rate = ParseTimecodeRate(ixml.timecodeRate, ixml.timecodeFlag == "DF");
+    if (!rate.known()) rate = RateFromSpeedLine(DescriptionValue(description, "sSPEED="));
+    if (haveTimeReference && rate.known() && report.sampleRate > 0) {
+        const StartTimecode start = FormatStartTimecode(timeReference, report.sampleRate, rate);
+        report.startTimecode = start.text;
+        report.timecodeWrapped = start.wrapped;
+        report.timecodeRate = std::to_string(rate.numerator) + "/" + std::to_string(rate.denominator);
+    }
+}
+
+}  // namespace
+
+TakeReport ReportTake(const std::string& path, const ReportProgress& progress) {
+    TakeReport report;
+    report.file = path;
+    errno = 0;
+    FileHandle file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        report.status = std::string("cannot open: ") + std::strerror(errno);
+        return report;
+    }
+    // The scan's reads are large; the stream's own buffer would only add a copy.
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+
+    const WaveChunks chunks = WalkWaveChunks(file.get(), FileSize64(file.get()));
+    if (!chunks.hasFormatAndData()) {
+        report.status = "not a take";
+        return report;
+    }
+    report.isTake = true;
+
+    unsigned char formatBytes[40] = {};
+    const std::size_t formatGot = ReadAt(file.get(), chunks.formatOffset, formatBytes,
+                                         static_cast<std::size_t>(std::min<std::int64_t>(chunks.formatSize, sizeof formatBytes)));
+    SampleLayout layout;
+    const FormatVerdict check = ReadSampleLayout(formatBytes, formatGot, layout);
+    report.format = layout.isFloat ? "float" : "pcm";
+    report.sampleRate = layout.rate;
+    report.bits = layout.bits;
+    report.channels = layout.channels;
+    readLabels(report, path);
+    readMetadata(report, file.get(), chunks);
+    if (check == FormatVerdict::UnknownSampleFormat) {
+        report.format.clear();
+        report.status = "unknown sample format";
+        return report;
+    }
+    if (check == FormatVerdict::TooManyChannels) {
+        report.status = "more than 8 channels";
+        return report;
+    }
+
+    report.frames = chunks.dataSize / (layout.channels * layout.bytesPerSample);
+    report.intact = chunks.dataDeclaredSize <= chunks.dataSize;
+    if (!report.intact) report.status = "data shorter than declared";
+    if (!ScanPeaks(file.get(), chunks.dataOffset, report.frames, layout, progress, report.peaks)) {
+        report.intact = false;
+        report.status = "read error";
+    }
+    return report;
+}
