@@ -19,6 +19,8 @@ constexpr char kThemeName[] = "brasko.dll";
 constexpr DWORD kFrameStyle = 0xB0000;             // system menu, minimise and maximise boxes
 constexpr UINT kHandOverTimeoutMs = 5000;          // a hung first copy must not hang the second
 constexpr DWORD kDeviceDrainTimeoutMs = 5000;      // how long the end waits for queued buffers
+constexpr DWORD kTeardownBoundMs = kDeviceDrainTimeoutMs + 1000;   // the whole end, from the window's close
+constexpr UINT kNormalExitCode = 1;                // PostQuitMessage(1) at the player's teardown
 constexpr int kNoPlayerWindowExitCode = 3;
 
 HINSTANCE moduleInstance = nullptr;
@@ -42,6 +44,51 @@ int handOverToRunningCopy(HWND running) {
     }
     return 0;
 }
+
+// A wave-output driver can hold the thread that asks it to stop: with its sound server gone,
+// the reset waits for an answer that does not come, and neither the message loop nor the
+// bounded wait for the buffers runs again. Armed when the player window goes, this ends the
+// process with the normal exit code once the whole end has taken longer than its bound. It
+// terminates rather than exits: the blocked driver would hold up the libraries' unloading,
+// and the buffers the device may still write are never freed.
+class ExitWatchdog {
+public:
+    ExitWatchdog() = default;
+    ExitWatchdog(const ExitWatchdog&) = delete;
+    ExitWatchdog& operator=(const ExitWatchdog&) = delete;
+    ~ExitWatchdog() { disarm(); }
+
+    void arm() {
+        if (thread_ != nullptr) return;
+        finished_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        if (finished_ != nullptr) thread_ = CreateThread(nullptr, 0, watch, finished_, 0, nullptr);
+    }
+
+    // The end came within its bound.
+    void disarm() {
+        if (thread_ != nullptr) {
+            SetEvent(finished_);
+            WaitForSingleObject(thread_, INFINITE);
+            CloseHandle(thread_);
+            thread_ = nullptr;
+        }
+        if (finished_ != nullptr) CloseHandle(finished_);
+        finished_ = nullptr;
+    }
+
+private:
+    static DWORD WINAPI watch(void* finished) {
+        if (WaitForSingleObject(static_cast<HANDLE>(finished), kTeardownBoundMs) == WAIT_TIMEOUT)
+            TerminateProcess(GetCurrentProcess(), kNormalExitCode);
+        return 0;
+    }
+
+    HANDLE finished_ = nullptr;
+    HANDLE thread_ = nullptr;
+};
+
+ExitWatchdog exitWatchdog;
+void armExitWatchdog() { exitWatchdog.arm(); }
 
 // Every WM_KEYDOWN reaches the player first as a command, whichever window has the focus.
 int runMessageLoop() {
@@ -79,6 +126,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int) {
     RegisterKnobClass(moduleInstance);
     RegisterWaveOutClass(moduleInstance);
     RegisterPlayerClass(moduleInstance);
+    player.teardownBegins = armExitWatchdog;
     frameWindow = CreateTarnisTaskWindow(kFrameName, kFrameStyle, LoadIconA(moduleInstance, "APPL"), moduleInstance);
     playerWindow = CreateDialogParamA(moduleInstance, kPlayerTemplate, frameWindow, ViewDlgProc, 0);
 
@@ -94,5 +142,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int) {
     UnregisterWaveOutClass(moduleInstance);
     UnregisterClassA(kPlayerClassName, moduleInstance);
     ExitTarnis(moduleInstance);
+    exitWatchdog.disarm();
     return exitCode;
 }

@@ -128,6 +128,7 @@ INT_PTR onInitDialog(HWND window) {
 }
 
 INT_PTR onDestroy(HWND window) {
+    if (player.teardownBegins) player.teardownBegins();
     StopWaveOutput(player.waveOutWindow);
     // The hidden window lives on until the device has handed back every queued buffer;
     // the start-up keeps the messages flowing until then.

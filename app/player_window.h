@@ -38,6 +38,9 @@ struct PlayerState {
     HWND waveOutWindow = nullptr;
     bool outputUsable = false;   // the last open of the wave-output device succeeded
     char currentPath[kPlayerPathSize] = {};
+    // Called first when the window is destroyed, before the device is stopped: the program
+    // arms its exit watchdog there. Null in tests, which create the window themselves.
+    void (*teardownBegins)() = nullptr;
 };
 
 PlayerState& Player();
