@@ -4,16 +4,17 @@
 #include "controls/audio_fader.h"
 
 #include "controls/controls.h"
-#include "controls/gdi_guard.h"
 #include "controls/parent_report.h"
 #include "controls/sliders_math.h"
 #include "controls/window_words.h"
+#include "win32/gdi.h"
 
 #include <windowsx.h>
 
 namespace {
 
 using namespace controls;
+using namespace win32;
 
 constexpr const char* kBackBitmap = "FADERBACK";
 constexpr const char* kKnobBitmap = "FADERKNOP";

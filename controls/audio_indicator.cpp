@@ -5,12 +5,13 @@
 
 #include "controls/controls.h"
 #include "controls/display_math.h"
-#include "controls/gdi_guard.h"
 #include "controls/window_words.h"
+#include "win32/gdi.h"
 
 namespace {
 
 using namespace controls;
+using namespace win32;
 
 constexpr const char* kBitmap = "AUDIOINDICATOR";
 

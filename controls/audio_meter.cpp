@@ -4,14 +4,15 @@
 
 #include "controls/control_math.h"
 #include "controls/controls.h"
-#include "controls/gdi_guard.h"
 #include "controls/window_words.h"
+#include "win32/gdi.h"
 
 #include <algorithm>
 
 namespace {
 
 using namespace controls;
+using namespace win32;
 
 constexpr const char* kBitmap = "AUDIOMETER";
 

@@ -3,16 +3,17 @@
 #include "controls/audio_pan.h"
 
 #include "controls/controls.h"
-#include "controls/gdi_guard.h"
 #include "controls/parent_report.h"
 #include "controls/rotary_math.h"
 #include "controls/window_words.h"
+#include "win32/gdi.h"
 
 #include <windowsx.h>
 
 namespace {
 
 using namespace controls;
+using namespace win32;
 
 constexpr const char* kBackBitmap = "PANBACK";
 constexpr const char* kKnobBitmap = "PANKNOP";

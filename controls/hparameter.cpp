@@ -4,15 +4,16 @@
 
 #include "controls/control_math.h"
 #include "controls/controls.h"
-#include "controls/gdi_guard.h"
 #include "controls/parent_report.h"
 #include "controls/window_words.h"
+#include "win32/gdi.h"
 
 #include <windowsx.h>
 
 namespace {
 
 using namespace controls;
+using namespace win32;
 
 constexpr const char* kTrackBitmap = "HPARAMETER";
 constexpr const char* kKnobBitmap = "HPARAMETERKNOP";

@@ -3,8 +3,8 @@
 
 #include "tarnis/tarnis_internal.h"
 
-#include "controls/gdi_guard.h"
 #include "controls/window_words.h"
+#include "win32/gdi.h"
 
 #include <windowsx.h>
 
@@ -86,24 +86,24 @@ void drawButton(HWND button, HDC dc) {
     char name[128] = {};
     GetWindowTextA(button, name, sizeof name);
     const auto module = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(button, GWLP_HINSTANCE));
-    controls::ResourceBitmap picture(module, name);
+    win32::ResourceBitmap picture(module, name);
     if (!picture) {
         return;   // no picture: the face alone
     }
     const SIZE size = picture.size();
     const int cellHeight = size.cy / 4;
-    controls::MemoryDC memory(dc);
+    win32::MemoryDC memory(dc);
     if (!memory || cellHeight == 0) {
         return;
     }
-    controls::SelectGuard selected(memory.get(), picture.get());
+    win32::SelectGuard selected(memory.get(), picture.get());
     const int x = (client.right - size.cx) / 2;
     const int y = (client.bottom - cellHeight) / 2;
     BitBlt(dc, x, y, size.cx, cellHeight, memory.get(), 0, cellOf(button) * cellHeight, SRCCOPY);
 }
 
 LRESULT onPaint(HWND button) {
-    controls::PaintScope paint(button);
+    win32::PaintScope paint(button);
     drawButton(button, paint.dc());
     return 0;
 }

@@ -36,8 +36,8 @@
 //                    (T: milliseconds since the watch began)
 //   rect             rect: LEFT TOP RIGHT BOTTOM, the player window's screen rectangle
 
-#include "controls/gdi_guard.h"
 #include "controls/hparameter.h"
+#include "win32/bmp_file.h"
 
 #include <windows.h>
 
@@ -55,9 +55,6 @@
 #include <vector>
 
 namespace {
-
-using controls::MemoryDC;
-using controls::SelectGuard;
 
 constexpr char kPlayerClass[] = "VANTORPLAYDLGCLASS";
 constexpr char kPlayerTitle[] = "Vantor Player 1.4 / Zembrak 2009";
@@ -357,88 +354,22 @@ Result handOver(HWND player, const std::string& path) {
     return ok();
 }
 
-class ScreenDC {
-public:
-    ScreenDC() : dc_(GetDC(nullptr)) {}
-    ~ScreenDC() {
-        if (dc_ != nullptr) ReleaseDC(nullptr, dc_);
-    }
-    ScreenDC(const ScreenDC&) = delete;
-    ScreenDC& operator=(const ScreenDC&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
-
-class OwnedBitmap {
-public:
-    explicit OwnedBitmap(HBITMAP bitmap) : bitmap_(bitmap) {}
-    ~OwnedBitmap() {
-        if (bitmap_ != nullptr) DeleteObject(bitmap_);
-    }
-    OwnedBitmap(const OwnedBitmap&) = delete;
-    OwnedBitmap& operator=(const OwnedBitmap&) = delete;
-    HBITMAP get() const { return bitmap_; }
-
-private:
-    HBITMAP bitmap_;
-};
-
-bool writeBmp(const std::string& path, int width, int height, const std::vector<unsigned char>& rows) {
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof info;
-    info.biWidth = width;
-    info.biHeight = height;   // bottom row first, as GetDIBits gave them
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biCompression = BI_RGB;
-    info.biSizeImage = static_cast<DWORD>(rows.size());
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;   // "BM"
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + info.biSizeImage;
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (out == nullptr) return false;
-    const bool written = std::fwrite(&file, sizeof file, 1, out) == 1 && std::fwrite(&info, sizeof info, 1, out) == 1 &&
-                         std::fwrite(rows.data(), 1, rows.size(), out) == rows.size();
-    return std::fclose(out) == 0 && written;
-}
-
 // The window's screen rectangle as the screen shows it (windows above it included).
 Result saveScreenshot(HWND player, const std::string& path) {
     if (path.empty()) return failed("no file name");
     if (!settle(player)) return notAnswering();   // pending paints done first
     RECT rect{};
     GetWindowRect(player, &rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0) return failed("the player window has no size");
-    ScreenDC screen;
-    MemoryDC memory(screen.get());
-    OwnedBitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
-    if (screen.get() == nullptr || !memory || bitmap.get() == nullptr) return failed("no screen to copy from");
-    {
-        SelectGuard select(memory.get(), bitmap.get());
-        if (!BitBlt(memory.get(), 0, 0, width, height, screen.get(), rect.left, rect.top, SRCCOPY)) {
-            return failed("cannot copy the screen");
-        }
+    win32::Picture24 picture;
+    switch (win32::captureScreen(rect, picture)) {
+    case win32::CaptureResult::ok:         break;
+    case win32::CaptureResult::emptyArea:  return failed("the player window has no size");
+    case win32::CaptureResult::noScreen:   return failed("no screen to copy from");
+    case win32::CaptureResult::copyFailed: return failed("cannot copy the screen");
+    case win32::CaptureResult::readFailed: return failed("cannot read the copied pixels");
     }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
-    std::vector<unsigned char> rows(stride * static_cast<std::size_t>(height));
-    if (GetDIBits(memory.get(), bitmap.get(), 0, static_cast<UINT>(height), rows.data(), &info, DIB_RGB_COLORS) !=
-        height) {
-        return failed("cannot read the copied pixels");
-    }
-    if (!writeBmp(path, width, height, rows)) return failed("cannot write " + path);
-    writeLine("shot: " + path + " " + std::to_string(width) + "x" + std::to_string(height));
+    if (!win32::writeBmp(path.c_str(), picture)) return failed("cannot write " + path);
+    writeLine("shot: " + path + " " + std::to_string(picture.width) + "x" + std::to_string(picture.height));
     return ok();
 }
 
