@@ -15,8 +15,4 @@
 #define IDC_METER1 701
 #define IDC_METER8 708
 
-/* Bitmap-button styles of the GUI-frame library: a push button, and one that repeats while held. */
-#define TN_BS_PUSH 0x0001
-#define TN_BS_REPEAT 0x0008
-
 #endif

@@ -1,6 +1,7 @@
 // "TN_BMBUTTON": a button drawn from a bitmap resource of four stacked cells
 // (normal, pressed, checked, disabled), named by the button's window text.
 
+#include "tarnis/tarnis.h"
 #include "tarnis/tarnis_internal.h"
 
 #include "controls/window_words.h"
@@ -21,7 +22,6 @@ constexpr int extraBytes = 6;
 
 namespace {
 
-constexpr DWORD kRepeatStyle = 0x0008;   // commands at the press and while held
 constexpr UINT_PTR kRepeatTimer = 1;
 constexpr UINT kFirstRepeatMs = 400;
 constexpr UINT kRepeatMs = 100;
@@ -33,7 +33,7 @@ void setFlag(HWND button, int index, bool on) {
     controls::setWord(button, index, static_cast<std::uint16_t>(on ? 1 : 0));
 }
 
-bool repeats(HWND button) { return (GetWindowLongA(button, GWL_STYLE) & kRepeatStyle) != 0; }
+bool repeats(HWND button) { return (GetWindowLongA(button, GWL_STYLE) & TN_BS_REPEAT) != 0; }
 
 Cell cellOf(HWND button) {
     if (!IsWindowEnabled(button)) {
