@@ -36,6 +36,7 @@
 //                    (T: milliseconds since the watch began)
 //   rect             rect: LEFT TOP RIGHT BOTTOM, the player window's screen rectangle
 
+#include "app/player_protocol.h"
 #include "controls/hparameter.h"
 #include "win32/bmp_file.h"
 
@@ -56,21 +57,11 @@
 
 namespace {
 
-constexpr char kPlayerClass[] = "VANTORPLAYDLGCLASS";
-constexpr char kPlayerTitle[] = "Vantor Player 1.4 / Zembrak 2009";
 constexpr DWORD kAnswerTimeoutMs = 3000;   // a hung player must not hang the tool
 constexpr DWORD kPollMs = 50;
 constexpr DWORD kInputTakenTimeoutMs = 10000;   // a first device open can take seconds
-constexpr ULONG_PTR kCopyDataFilePath = 5001;
 
-constexpr int kPlayButton = 101;
-constexpr int kPositionSlider = 201;
-constexpr int kFirstSwitch = 301;
-constexpr int kTimeField = 601;
-constexpr int kHintField = 602;
-constexpr int kInfoField = 603;
-constexpr int kFirstMeter = 701;
-constexpr int kChannels = 8;
+constexpr int kChannels = IDC_SWITCH8 - IDC_SWITCH1 + 1;   // a switch and a meter each
 
 // ---- results ---------------------------------------------------------------------------------
 
@@ -130,7 +121,7 @@ std::optional<DWORD> secondsAsMs(const std::string& text) {
 
 // ---- the player across the process boundary --------------------------------------------------
 
-HWND findPlayer() { return FindWindowA(kPlayerClass, kPlayerTitle); }
+HWND findPlayer() { return FindWindowA(kPlayerClassName, kPlayerTitle); }
 
 std::optional<DWORD_PTR> sendTimed(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD_PTR answer = 0;
@@ -177,7 +168,7 @@ std::optional<std::string> fieldText(HWND player, int id) {
 
 std::optional<PlayerState> readState(HWND player) {
     PlayerState state;
-    HWND play = GetDlgItem(player, kPlayButton);
+    HWND play = GetDlgItem(player, IDC_PLAY);
     if (play != nullptr) {
         const auto check = sendTimed(play, BM_GETCHECK, 0, 0);
         if (!check) return std::nullopt;
@@ -185,7 +176,7 @@ std::optional<PlayerState> readState(HWND player) {
         state.playEnabled = IsWindowEnabled(play) != 0;
     }
     for (int i = 0; i < kChannels; ++i) {
-        HWND button = GetDlgItem(player, kFirstSwitch + i);
+        HWND button = GetDlgItem(player, IDC_SWITCH1 + i);
         if (button == nullptr) {
             state.switches[i] = "missing";
         } else if (!IsWindowEnabled(button)) {
@@ -197,18 +188,18 @@ std::optional<PlayerState> readState(HWND player) {
         }
     }
     // The slider keeps its numbers in window words, which the window server gives to any process.
-    if (HWND slider = GetDlgItem(player, kPositionSlider)) {
+    if (HWND slider = GetDlgItem(player, IDC_POSITION)) {
         state.sliderValue = static_cast<std::int16_t>(GetWindowWord(slider, hparameter_words::value));
         state.sliderMinimum = static_cast<std::int16_t>(GetWindowWord(slider, hparameter_words::minimum));
         state.sliderMaximum = static_cast<std::int16_t>(GetWindowWord(slider, hparameter_words::maximum));
     }
     // A meter keeps the last level text it was sent as its window text.
     for (int i = 0; i < kChannels; ++i) {
-        const auto text = fieldText(player, kFirstMeter + i);
+        const auto text = fieldText(player, IDC_METER1 + i);
         if (!text) return std::nullopt;
         state.meters[i] = text->empty() ? "\"\"" : *text;
     }
-    const auto time = fieldText(player, kTimeField);
+    const auto time = fieldText(player, IDC_TIME);
     if (!time) return std::nullopt;
     state.time = *time;
     return state;
@@ -251,9 +242,9 @@ Result waitForPlayerGone(DWORD timeoutMs) {
 }
 
 Result printFields(HWND player) {
-    const auto hint = fieldText(player, kHintField);
-    const auto info = fieldText(player, kInfoField);
-    const auto time = fieldText(player, kTimeField);
+    const auto hint = fieldText(player, IDC_HINT);
+    const auto info = fieldText(player, IDC_INFO);
+    const auto time = fieldText(player, IDC_TIME);
     if (!hint || !info || !time) return notAnswering();
     writeLine("hint: " + escaped(*hint));
     writeLine("info: " + escaped(*info));
@@ -335,19 +326,19 @@ Result pressKey(HWND player, long vk) {
 // parent gets WM_COMMAND with the slider's id and the value as the notice.
 Result moveSlider(HWND player, long value) {
     if (value < -32768 || value > 32767) return failed("the slider holds 16-bit values");
-    HWND slider = GetDlgItem(player, kPositionSlider);
-    if (slider == nullptr) return failed(std::string("no control ") + std::to_string(kPositionSlider));
+    HWND slider = GetDlgItem(player, IDC_POSITION);
+    if (slider == nullptr) return failed(std::string("no control ") + std::to_string(IDC_POSITION));
     const std::string text = std::to_string(value);
     if (!sendTimed(slider, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()))) return notAnswering();
     const auto notice = static_cast<LPARAM>(static_cast<std::int32_t>(value));
-    if (!sendTimed(player, WM_COMMAND, kPositionSlider, notice)) return notAnswering();
+    if (!sendTimed(player, WM_COMMAND, IDC_POSITION, notice)) return notAnswering();
     return ok();
 }
 
 Result handOver(HWND player, const std::string& path) {
     if (path.empty()) return failed("no path");
     COPYDATASTRUCT record{};
-    record.dwData = kCopyDataFilePath;
+    record.dwData = COPYDATA_FILEPATH;
     record.cbData = static_cast<DWORD>(path.size() + 1);
     record.lpData = const_cast<char*>(path.c_str());
     if (!sendTimed(player, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record))) return notAnswering();
