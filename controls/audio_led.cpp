@@ -2,6 +2,7 @@
 
 #include "controls/audio_led.h"
 
+#include "controls/control_window.h"
 #include "controls/controls.h"
 #include "controls/display_math.h"
 #include "controls/window_words.h"
@@ -13,10 +14,7 @@ using namespace controls;
 using namespace win32;
 
 LRESULT onCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    const LONG style = GetWindowLongA(window, GWL_STYLE);
-    if ((style & WS_TABSTOP) != 0) {
-        SetWindowLongA(window, GWL_STYLE, style & ~static_cast<LONG>(WS_TABSTOP));
-    }
+    dropTabStop(window);
     setWord(window, led_words::step, std::uint16_t{0});
     return DefWindowProcA(window, message, wParam, lParam);
 }

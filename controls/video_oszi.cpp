@@ -3,6 +3,7 @@
 
 #include "controls/video_oszi.h"
 
+#include "controls/control_window.h"
 #include "controls/controls.h"
 #include "controls/display_math.h"
 #include "win32/gdi.h"
@@ -35,21 +36,13 @@ void releaseBitmap(HWND window, int index) {
 }
 
 LRESULT onCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    const LONG style = GetWindowLongA(window, GWL_STYLE);
-    if ((style & WS_TABSTOP) != 0) {
-        SetWindowLongA(window, GWL_STYLE, style & ~static_cast<LONG>(WS_TABSTOP));
-    }
+    dropTabStop(window);
     HBITMAP background = LoadBitmapA(controlsModule(), kBitmap);
     storeBitmap(window, oszi_longs::background, background);
     if (background != nullptr) {
         BITMAP info{};
         GetObjectA(background, sizeof info, &info);
-        RECT rect{};
-        GetWindowRect(window, &rect);
-        POINT corner{rect.left, rect.top};
-        // GA_PARENT gives the desktop for a top-level display, where screen coordinates stay.
-        MapWindowPoints(nullptr, GetAncestor(window, GA_PARENT), &corner, 1);
-        MoveWindow(window, corner.x, corner.y, info.bmWidth, info.bmHeight, FALSE);
+        resizeInPlace(window, info.bmWidth, info.bmHeight);
         ClientDC windowDC(window);
         storeBitmap(window, oszi_longs::offscreen,
                     CreateCompatibleBitmap(windowDC.get(), info.bmWidth, info.bmHeight));
