@@ -5,8 +5,8 @@
 #include "audio/info_text.h"
 #include "waveout/wave_format.h"
 #include "waveout/wave_out_window.h"
-#include "controls/gdi_guard.h"
 #include "tarnis/tarnis.h"
+#include "win32/gdi.h"
 
 #include <shellapi.h>
 
@@ -67,21 +67,6 @@ void setSwitch(HWND window, int index, bool present) {
     player.channelEnabled[static_cast<std::size_t>(index)] = present ? 1 : 0;
 }
 
-// A solid one-pixel pen, deleted after its lines (and after being deselected).
-class SolidPen {
-public:
-    explicit SolidPen(COLORREF colour) : pen_(CreatePen(PS_SOLID, 1, colour)) {}
-    ~SolidPen() {
-        if (pen_) DeleteObject(pen_);
-    }
-    SolidPen(const SolidPen&) = delete;
-    SolidPen& operator=(const SolidPen&) = delete;
-    HPEN get() const { return pen_; }
-
-private:
-    HPEN pen_;
-};
-
 void polyline(HDC dc, std::initializer_list<POINT> points) {
     auto point = points.begin();
     MoveToEx(dc, point->x, point->y, nullptr);
@@ -92,20 +77,20 @@ void polyline(HDC dc, std::initializer_list<POINT> points) {
 void DrawPanelFrame(HDC dc, const RECT& r) {
     const LONG L = r.left, T = r.top, R = r.right, B = r.bottom;
     {
-        SolidPen pen(kFrameShadow);
-        controls::SelectGuard select(dc, pen.get());
+        win32::SolidPen pen(kFrameShadow);
+        win32::SelectGuard select(dc, pen.get());
         polyline(dc, {{L, B - 1}, {L, T}, {R, T}});
         polyline(dc, {{L + 1, B - 2}, {L + 1, T + 1}, {R - 1, T + 1}});
     }
     {
-        SolidPen pen(kFrameLight);
-        controls::SelectGuard select(dc, pen.get());
+        win32::SolidPen pen(kFrameLight);
+        win32::SelectGuard select(dc, pen.get());
         polyline(dc, {{R, T}, {R, B}, {L - 1, B}});
         polyline(dc, {{R - 1, T + 1}, {R - 1, B - 1}, {L, B - 1}});
     }
     {
-        SolidPen pen(kFrameBlack);
-        controls::SelectGuard select(dc, pen.get());
+        win32::SolidPen pen(kFrameBlack);
+        win32::SelectGuard select(dc, pen.get());
         polyline(dc, {{L + 2, B - 2}, {L + 2, T + 2}, {R - 2, T + 2}, {R - 2, B - 2}, {L + 2, B - 2}});
     }
 }

@@ -3,17 +3,15 @@
 // shows its description, plays it through the hidden wave-out window and keeps the
 // position display and the eight meters moving with every returned block.
 
+#include "app/player_protocol.h"
 #include "app/shell_text.h"
 #include "audio/mixdown.h"
 #include "audio/playback.h"
-#include "resources/player_ids.h"
 
 #include <windows.h>
 
 #include <cstdint>
 
-constexpr char kPlayerClassName[] = "VANTORPLAYDLGCLASS";
-constexpr char kPlayerTitle[] = "Vantor Player 1.4 / Zembrak 2009";
 constexpr char kPlayerTemplate[] = "VANTORPLAY";
 
 // Private messages and command identifiers.
@@ -21,7 +19,6 @@ constexpr UINT WM_PLAYER_LOADFILE = WM_USER + 567;   // 1591, posted to itself: 
 constexpr WPARAM CMD_KEYDOWN = 256;                   // from the message loop; lParam the virtual key
 constexpr WPARAM CMD_SHOWPOSITION = 6001;
 constexpr WPARAM CMD_HALT = 6002;
-constexpr ULONG_PTR COPYDATA_FILEPATH = 5001;
 
 constexpr int kQueuedBlocks = 4;   // about 0.4 s of sound between reading and hearing
 constexpr std::int32_t kSliderLimit = 32767;   // the slider holds signed 16-bit values

@@ -1,19 +1,22 @@
-// The fader: a knob position and a travel word, one drag flag for the whole class. Every
+// The fader: a knob position and a travel word, one drag for the whole class. Every
 // report is sent, never posted.
 
 #include "controls/audio_fader.h"
 
+#include "controls/class_drag.h"
+#include "controls/control_window.h"
 #include "controls/controls.h"
-#include "controls/gdi_guard.h"
 #include "controls/parent_report.h"
 #include "controls/sliders_math.h"
 #include "controls/window_words.h"
+#include "win32/gdi.h"
 
 #include <windowsx.h>
 
 namespace {
 
 using namespace controls;
+using namespace win32;
 
 constexpr const char* kBackBitmap = "FADERBACK";
 constexpr const char* kKnobBitmap = "FADERKNOP";
@@ -22,9 +25,8 @@ constexpr int kKnobHeight = 16;
 constexpr int kKnobLeft = 4;
 constexpr int kKnobAbove = 8;   // the image starts 8 rows above the knob's centre line
 
-// One drag for all faders: set by a left press in any of them, cleared by a left release,
-// a right press or a lost capture.
-int dragFlag = 0;
+// One drag for all faders.
+ClassDrag drag;
 
 int clientHeight(HWND window) {
     RECT client{};
@@ -45,19 +47,12 @@ void sendLevel(HWND window, std::uint16_t travel, std::uint32_t flags) {
 }
 
 LRESULT onCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    const LONG style = GetWindowLongA(window, GWL_STYLE);
-    if ((style & WS_TABSTOP) != 0) {
-        SetWindowLongA(window, GWL_STYLE, style & ~static_cast<LONG>(WS_TABSTOP));   // tabbing skips the fader
-    }
+    dropTabStop(window);
     {
         ResourceBitmap back(controlsModule(), kBackBitmap);
         if (back) {
             const SIZE size = back.size();
-            RECT rect{};
-            GetWindowRect(window, &rect);
-            POINT corner{rect.left, rect.top};
-            MapWindowPoints(nullptr, GetAncestor(window, GA_PARENT), &corner, 1);
-            MoveWindow(window, corner.x, corner.y, size.cx, size.cy, FALSE);
+            resizeInPlace(window, size.cx, size.cy);
         }
     }
     // The knob starts where travel 0 belongs, at the bottom, so what is shown matches what a
@@ -89,10 +84,7 @@ std::uint16_t followPointer(HWND window, int y) {
 }
 
 LRESULT onLButtonDown(HWND window, int y) {
-    // Captured before the flag is raised: taking the capture from another fader makes it
-    // drop its drag, which would otherwise drop this one.
-    SetCapture(window);
-    dragFlag = 1;
+    drag.begin(window);
     const std::uint16_t travel = followPointer(window, y);
     sendLevel(window, travel, 0);
     SetFocus(GetParent(window));   // the fader never keeps the keyboard focus
@@ -101,7 +93,7 @@ LRESULT onLButtonDown(HWND window, int y) {
 
 // Every step of a drag reports, changed or not.
 LRESULT onMouseMove(HWND window, int y) {
-    if (dragFlag != 1) {
+    if (!drag.active()) {
         return 0;
     }
     sendLevel(window, followPointer(window, y), 0);
@@ -114,15 +106,14 @@ LRESULT onRButtonUp(HWND window) {
 }
 
 LRESULT onLButtonUp(HWND window) {
-    dragFlag = 0;
-    ReleaseCapture();
+    drag.release();
     return onRButtonUp(window);
 }
 
-// The right press ends a drag (the capture stays until the left release); with the reset
-// style it also returns the knob to the reference position.
+// The right press ends a drag; with the reset style it also returns the knob to the
+// reference position.
 LRESULT onRButtonDown(HWND window) {
-    dragFlag = 0;
+    drag.stop();
     if ((GetWindowLongA(window, GWL_STYLE) & kFaderRightButtonReset) != 0) {
         storeKnob(window, faderPositionFromTravel(kFaderResetTravel, clientHeight(window)), kFaderResetTravel);
         InvalidateRect(window, nullptr, FALSE);
@@ -131,36 +122,15 @@ LRESULT onRButtonDown(HWND window) {
     return 0;
 }
 
-// A capture lost mid-drag (a window popping up) ends the drag: later moves with no button
-// held must not change the level.
 LRESULT onCaptureChanged(HWND window, HWND newCapture) {
-    if (newCapture != window) {
-        dragFlag = 0;
-    }
+    drag.captureChanged(window, newCapture);
     return 0;
 }
 
 LRESULT onPaint(HWND window) {
-    PaintScope paint(window);
-    MemoryDC memory(paint.dc());
-    if (!memory) {
-        return 0;
-    }
-    {
-        ResourceBitmap back(controlsModule(), kBackBitmap);
-        if (back) {
-            SelectGuard select(memory.get(), back.get());
-            RECT client{};
-            GetClientRect(window, &client);
-            BitBlt(paint.dc(), 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
-        }
-    }
-    ResourceBitmap knob(controlsModule(), kKnobBitmap);
-    if (knob) {
-        SelectGuard select(memory.get(), knob.get());
-        const int position = getSignedWord(window, fader_words::position);
-        BitBlt(paint.dc(), kKnobLeft, position - kKnobAbove, kKnobWidth, kKnobHeight, memory.get(), 0, 0, SRCCOPY);
-    }
+    const int position = getSignedWord(window, fader_words::position);
+    paintKnobOverBackground(window, kBackBitmap, kKnobBitmap, POINT{kKnobLeft, position - kKnobAbove},
+                            SIZE{kKnobWidth, kKnobHeight});
     return 0;
 }
 

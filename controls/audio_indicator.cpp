@@ -3,31 +3,25 @@
 
 #include "controls/audio_indicator.h"
 
+#include "controls/control_window.h"
 #include "controls/controls.h"
 #include "controls/display_math.h"
-#include "controls/gdi_guard.h"
 #include "controls/window_words.h"
+#include "win32/gdi.h"
 
 namespace {
 
 using namespace controls;
+using namespace win32;
 
 constexpr const char* kBitmap = "AUDIOINDICATOR";
 
 LRESULT onCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    const LONG style = GetWindowLongA(window, GWL_STYLE);
-    if ((style & WS_TABSTOP) != 0) {
-        SetWindowLongA(window, GWL_STYLE, style & ~static_cast<LONG>(WS_TABSTOP));
-    }
+    dropTabStop(window);
     ResourceBitmap bitmap(controlsModule(), kBitmap);
     if (bitmap) {
         const SIZE size = bitmap.size();
-        RECT rect{};
-        GetWindowRect(window, &rect);
-        POINT corner{rect.left, rect.top};
-        // GA_PARENT gives the desktop for a top-level indicator, where screen coordinates stay.
-        MapWindowPoints(nullptr, GetAncestor(window, GA_PARENT), &corner, 1);
-        MoveWindow(window, corner.x, corner.y, size.cx, size.cy / 2, FALSE);
+        resizeInPlace(window, size.cx, size.cy / 2);
     }
     setWord(window, indicator_words::level, std::uint16_t{0});
     setWord(window, indicator_words::hold, std::uint16_t{0});

@@ -2,37 +2,19 @@
 
 #include "controls/audio_led.h"
 
+#include "controls/control_window.h"
 #include "controls/controls.h"
 #include "controls/display_math.h"
-#include "controls/gdi_guard.h"
 #include "controls/window_words.h"
+#include "win32/gdi.h"
 
 namespace {
 
 using namespace controls;
-
-// A solid brush for one paint, deleted with it.
-class SolidBrush {
-public:
-    explicit SolidBrush(COLORREF colour) : brush_(CreateSolidBrush(colour)) {}
-    ~SolidBrush() {
-        if (brush_ != nullptr) {
-            DeleteObject(brush_);
-        }
-    }
-    SolidBrush(const SolidBrush&) = delete;
-    SolidBrush& operator=(const SolidBrush&) = delete;
-    HBRUSH get() const { return brush_; }
-
-private:
-    HBRUSH brush_;
-};
+using namespace win32;
 
 LRESULT onCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    const LONG style = GetWindowLongA(window, GWL_STYLE);
-    if ((style & WS_TABSTOP) != 0) {
-        SetWindowLongA(window, GWL_STYLE, style & ~static_cast<LONG>(WS_TABSTOP));
-    }
+    dropTabStop(window);
     setWord(window, led_words::step, std::uint16_t{0});
     return DefWindowProcA(window, message, wParam, lParam);
 }

@@ -3,15 +3,17 @@
 #include "controls/audio_meter.h"
 
 #include "controls/control_math.h"
+#include "controls/control_window.h"
 #include "controls/controls.h"
-#include "controls/gdi_guard.h"
 #include "controls/window_words.h"
+#include "win32/gdi.h"
 
 #include <algorithm>
 
 namespace {
 
 using namespace controls;
+using namespace win32;
 
 constexpr const char* kBitmap = "AUDIOMETER";
 
@@ -23,19 +25,11 @@ void copyBand(HDC target, HDC source, int width, int top, int bottom, int source
 }
 
 LRESULT onCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    const LONG style = GetWindowLongA(window, GWL_STYLE);
-    if ((style & WS_TABSTOP) != 0) {
-        SetWindowLongA(window, GWL_STYLE, style & ~static_cast<LONG>(WS_TABSTOP));
-    }
+    dropTabStop(window);
     ResourceBitmap bitmap(controlsModule(), kBitmap);
     if (bitmap) {
         const SIZE size = bitmap.size();
-        RECT rect{};
-        GetWindowRect(window, &rect);
-        POINT corner{rect.left, rect.top};
-        // GA_PARENT gives the desktop for a top-level meter, where screen coordinates stay.
-        MapWindowPoints(nullptr, GetAncestor(window, GA_PARENT), &corner, 1);
-        MoveWindow(window, corner.x, corner.y, size.cx / 2, size.cy, FALSE);
+        resizeInPlace(window, size.cx / 2, size.cy);
     }
     setWord(window, meter_words::level, std::uint16_t{0});
     setWord(window, meter_words::hold, std::uint16_t{0});

@@ -1,18 +1,21 @@
-// The pan control: two words of state, one drag flag for the whole class.
+// The pan control: two words of state, one drag for the whole class.
 
 #include "controls/audio_pan.h"
 
+#include "controls/class_drag.h"
+#include "controls/control_window.h"
 #include "controls/controls.h"
-#include "controls/gdi_guard.h"
 #include "controls/parent_report.h"
 #include "controls/rotary_math.h"
 #include "controls/window_words.h"
+#include "win32/gdi.h"
 
 #include <windowsx.h>
 
 namespace {
 
 using namespace controls;
+using namespace win32;
 
 constexpr const char* kBackBitmap = "PANBACK";
 constexpr const char* kKnobBitmap = "PANKNOP";
@@ -21,9 +24,8 @@ constexpr int kKnobHeight = 11;
 constexpr int kKnobTop = 7;
 constexpr int kKnobReachLeft = 3;   // the image ends at the reference column
 
-// One drag for all pan controls: set by a left press in any of them, cleared by the left
-// release, a right press or a lost capture.
-bool dragging = false;
+// One drag for all pan controls.
+ClassDrag drag;
 
 int clientWidth(HWND window) {
     RECT client{};
@@ -42,19 +44,12 @@ void store(HWND window, std::int32_t position, std::int32_t value) {
 }
 
 LRESULT onCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    const LONG style = GetWindowLongA(window, GWL_STYLE);
-    if ((style & WS_TABSTOP) != 0) {
-        SetWindowLongA(window, GWL_STYLE, style & ~static_cast<LONG>(WS_TABSTOP));
-    }
+    dropTabStop(window);
     {
         ResourceBitmap back(controlsModule(), kBackBitmap);
         if (back) {
             const SIZE size = back.size();
-            RECT rect{};
-            GetWindowRect(window, &rect);
-            POINT corner{rect.left, rect.top};
-            MapWindowPoints(nullptr, GetAncestor(window, GA_PARENT), &corner, 1);
-            MoveWindow(window, corner.x, corner.y, size.cx, size.cy, FALSE);
+            resizeInPlace(window, size.cx, size.cy);
         }
     }
     store(window, panCentreX(clientWidth(window)), 0);
@@ -83,15 +78,14 @@ void followPointer(HWND window, int x) {
 }
 
 LRESULT onLButtonDown(HWND window, int x) {
-    dragging = true;
-    SetCapture(window);
+    drag.begin(window);
     followPointer(window, x);
     SetFocus(GetParent(window));   // the pan never keeps the keyboard focus
     return 0;
 }
 
 LRESULT onMouseMove(HWND window, int x) {
-    if (dragging) {
+    if (drag.active()) {
         followPointer(window, x);
     }
     return 0;
@@ -103,14 +97,13 @@ LRESULT onRButtonUp(HWND window) {
 }
 
 LRESULT onLButtonUp(HWND window) {
-    dragging = false;
-    ReleaseCapture();
+    drag.release();
     return onRButtonUp(window);
 }
 
-// The capture stays with the control; only the drag ends.
+// The right press ends a drag; with the reset style it also puts the pan back to the centre.
 LRESULT onRButtonDown(HWND window) {
-    dragging = false;
+    drag.stop();
     if ((GetWindowLongA(window, GWL_STYLE) & kPanRightResets) != 0) {
         store(window, panCentreX(clientWidth(window)), 0);
         InvalidateRect(window, nullptr, FALSE);
@@ -119,37 +112,15 @@ LRESULT onRButtonDown(HWND window) {
     return 0;
 }
 
-// A capture lost mid-drag (a window popping up) ends the drag: later moves with no button
-// held must not pan.
 LRESULT onCaptureChanged(HWND window, HWND newCapture) {
-    if (newCapture != window) {
-        dragging = false;
-    }
+    drag.captureChanged(window, newCapture);
     return 0;
 }
 
 LRESULT onPaint(HWND window) {
-    PaintScope paint(window);
-    MemoryDC memory(paint.dc());
-    if (!memory) {
-        return 0;
-    }
-    RECT client{};
-    GetClientRect(window, &client);
-    {
-        ResourceBitmap back(controlsModule(), kBackBitmap);
-        if (back) {
-            SelectGuard select(memory.get(), back.get());
-            BitBlt(paint.dc(), 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
-        }
-    }
-    ResourceBitmap knob(controlsModule(), kKnobBitmap);
-    if (knob) {
-        SelectGuard select(memory.get(), knob.get());
-        const int position = getSignedWord(window, pan_words::position);
-        BitBlt(paint.dc(), position - kKnobReachLeft, kKnobTop, kKnobWidth, kKnobHeight, memory.get(), 0, 0,
-               SRCCOPY);
-    }
+    const int position = getSignedWord(window, pan_words::position);
+    paintKnobOverBackground(window, kBackBitmap, kKnobBitmap, POINT{position - kKnobReachLeft, kKnobTop},
+                            SIZE{kKnobWidth, kKnobHeight});
     return 0;
 }
 

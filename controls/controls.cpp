@@ -7,10 +7,10 @@
 #include "controls/audio_led.h"
 #include "controls/audio_meter.h"
 #include "controls/audio_pan.h"
-#include "controls/gdi_guard.h"
 #include "controls/hparameter.h"
 #include "controls/video_oszi.h"
 #include "controls/vparameter.h"
+#include "win32/gdi.h"
 
 namespace controls {
 namespace {
@@ -126,7 +126,7 @@ void DrawSunkenFrame(HDC dc, const RECT* rect, UINT flags) {
     }
     const RECT r = *rect;
     {
-        SelectGuard select(dc, dark);
+        win32::SelectGuard select(dc, dark);
         // A line's end point is not drawn: left edge x = left - 1 from bottom up to
         // top - 1, then the top edge up to x = right.
         MoveToEx(dc, r.left - 1, r.bottom, nullptr);
@@ -134,7 +134,7 @@ void DrawSunkenFrame(HDC dc, const RECT* rect, UINT flags) {
         LineTo(dc, r.right + 1, r.top - 1);
     }
     {
-        SelectGuard select(dc, light);
+        win32::SelectGuard select(dc, light);
         MoveToEx(dc, r.left - 1, r.bottom, nullptr);
         LineTo(dc, r.right, r.bottom);
         LineTo(dc, r.right, r.top - 1);

@@ -4,10 +4,10 @@
 #include "controls/knob.h"
 
 #include "controls/controls.h"
-#include "controls/gdi_guard.h"
 #include "controls/parent_report.h"
 #include "controls/rotary_math.h"
 #include "controls/window_words.h"
+#include "win32/gdi.h"
 
 #include <windowsx.h>
 
@@ -17,6 +17,7 @@
 namespace {
 
 using namespace controls;
+using namespace win32;
 
 // The pointer's two pens, made by the first knob window and deleted with the last one.
 struct SharedPens {
@@ -48,24 +49,6 @@ struct DragAnchor {
     int x = 0;
 };
 DragAnchor anchor;
-
-// A work bitmap made for one paint.
-class OwnedBitmap {
-public:
-    explicit OwnedBitmap(HBITMAP bitmap) : bitmap_(bitmap) {}
-    ~OwnedBitmap() {
-        if (bitmap_ != nullptr) {
-            DeleteObject(bitmap_);
-        }
-    }
-    OwnedBitmap(const OwnedBitmap&) = delete;
-    OwnedBitmap& operator=(const OwnedBitmap&) = delete;
-    HBITMAP get() const { return bitmap_; }
-    explicit operator bool() const { return bitmap_ != nullptr; }
-
-private:
-    HBITMAP bitmap_;
-};
 
 // Handles are stored in their 32-bit form and sign-extended back, as 64-bit Windows defines it.
 HBITMAP knobBitmap(HWND window) {

@@ -3,36 +3,20 @@
 
 #include "controls/video_oszi.h"
 
+#include "controls/control_window.h"
 #include "controls/controls.h"
 #include "controls/display_math.h"
-#include "controls/gdi_guard.h"
+#include "win32/gdi.h"
 
 #include <array>
 
 namespace {
 
 using namespace controls;
+using namespace win32;
 
 constexpr const char* kBitmap = "VIDEOOSZIBACK";
 constexpr COLORREF kTraceColour = RGB(0, 255, 0);
-
-// A pen for one paint, deleted with it (after the SelectGuard declared later has put the
-// previous pen back).
-class SolidPen {
-public:
-    SolidPen(int width, COLORREF colour) : pen_(CreatePen(PS_SOLID, width, colour)) {}
-    ~SolidPen() {
-        if (pen_ != nullptr) {
-            DeleteObject(pen_);
-        }
-    }
-    SolidPen(const SolidPen&) = delete;
-    SolidPen& operator=(const SolidPen&) = delete;
-    HPEN get() const { return pen_; }
-
-private:
-    HPEN pen_;
-};
 
 // The two bitmaps live in 32-bit slots. GDI handles carry 32 significant bits also in a
 // 64-bit process, so the value sign-extended back is the handle.
@@ -52,24 +36,16 @@ void releaseBitmap(HWND window, int index) {
 }
 
 LRESULT onCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    const LONG style = GetWindowLongA(window, GWL_STYLE);
-    if ((style & WS_TABSTOP) != 0) {
-        SetWindowLongA(window, GWL_STYLE, style & ~static_cast<LONG>(WS_TABSTOP));
-    }
+    dropTabStop(window);
     HBITMAP background = LoadBitmapA(controlsModule(), kBitmap);
     storeBitmap(window, oszi_longs::background, background);
     if (background != nullptr) {
         BITMAP info{};
         GetObjectA(background, sizeof info, &info);
-        RECT rect{};
-        GetWindowRect(window, &rect);
-        POINT corner{rect.left, rect.top};
-        // GA_PARENT gives the desktop for a top-level display, where screen coordinates stay.
-        MapWindowPoints(nullptr, GetAncestor(window, GA_PARENT), &corner, 1);
-        MoveWindow(window, corner.x, corner.y, info.bmWidth, info.bmHeight, FALSE);
-        HDC windowDC = GetDC(window);
-        storeBitmap(window, oszi_longs::offscreen, CreateCompatibleBitmap(windowDC, info.bmWidth, info.bmHeight));
-        ReleaseDC(window, windowDC);
+        resizeInPlace(window, info.bmWidth, info.bmHeight);
+        ClientDC windowDC(window);
+        storeBitmap(window, oszi_longs::offscreen,
+                    CreateCompatibleBitmap(windowDC.get(), info.bmWidth, info.bmHeight));
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -98,7 +74,7 @@ void drawTrace(HDC dc, const char* text, std::size_t capacity) {
         const OsziPoint p = osziPoint(i, text[i]);
         points[i] = POINT{p.x, p.y};
     }
-    SolidPen pen(1, kTraceColour);
+    SolidPen pen(kTraceColour);   // deleted after the guard below has put the previous pen back
     SelectGuard select(dc, pen.get());
     if (count >= 2) {
         Polyline(dc, points.data(), static_cast<int>(count));

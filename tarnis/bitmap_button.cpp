@@ -1,10 +1,11 @@
 // "TN_BMBUTTON": a button drawn from a bitmap resource of four stacked cells
 // (normal, pressed, checked, disabled), named by the button's window text.
 
+#include "tarnis/tarnis.h"
 #include "tarnis/tarnis_internal.h"
 
-#include "controls/gdi_guard.h"
 #include "controls/window_words.h"
+#include "win32/gdi.h"
 
 #include <windowsx.h>
 
@@ -21,7 +22,6 @@ constexpr int extraBytes = 6;
 
 namespace {
 
-constexpr DWORD kRepeatStyle = 0x0008;   // commands at the press and while held
 constexpr UINT_PTR kRepeatTimer = 1;
 constexpr UINT kFirstRepeatMs = 400;
 constexpr UINT kRepeatMs = 100;
@@ -33,7 +33,7 @@ void setFlag(HWND button, int index, bool on) {
     controls::setWord(button, index, static_cast<std::uint16_t>(on ? 1 : 0));
 }
 
-bool repeats(HWND button) { return (GetWindowLongA(button, GWL_STYLE) & kRepeatStyle) != 0; }
+bool repeats(HWND button) { return (GetWindowLongA(button, GWL_STYLE) & TN_BS_REPEAT) != 0; }
 
 Cell cellOf(HWND button) {
     if (!IsWindowEnabled(button)) {
@@ -86,24 +86,24 @@ void drawButton(HWND button, HDC dc) {
     char name[128] = {};
     GetWindowTextA(button, name, sizeof name);
     const auto module = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(button, GWLP_HINSTANCE));
-    controls::ResourceBitmap picture(module, name);
+    win32::ResourceBitmap picture(module, name);
     if (!picture) {
         return;   // no picture: the face alone
     }
     const SIZE size = picture.size();
     const int cellHeight = size.cy / 4;
-    controls::MemoryDC memory(dc);
+    win32::MemoryDC memory(dc);
     if (!memory || cellHeight == 0) {
         return;
     }
-    controls::SelectGuard selected(memory.get(), picture.get());
+    win32::SelectGuard selected(memory.get(), picture.get());
     const int x = (client.right - size.cx) / 2;
     const int y = (client.bottom - cellHeight) / 2;
     BitBlt(dc, x, y, size.cx, cellHeight, memory.get(), 0, cellOf(button) * cellHeight, SRCCOPY);
 }
 
 LRESULT onPaint(HWND button) {
-    controls::PaintScope paint(button);
+    win32::PaintScope paint(button);
     drawButton(button, paint.dc());
     return 0;
 }

@@ -5,7 +5,7 @@
 #include "tarnis/tarnis.h"
 #include "tarnis/tarnis_internal.h"
 
-#include "controls/gdi_guard.h"
+#include "win32/gdi.h"
 
 #include <windowsx.h>
 
@@ -92,7 +92,7 @@ void drawGlyph(HDC dc, const RECT& box, Glyph glyph, bool held) {
         return;
     }
     // A cross two pixels wide: each diagonal drawn twice, one pixel apart.
-    controls::SelectGuard pen(dc, GetStockObject(DC_PEN));
+    win32::SelectGuard pen(dc, GetStockObject(DC_PEN));
     SetDCPenColor(dc, colour);
     for (int dx = 0; dx < 2; ++dx) {
         MoveToEx(dc, inner.left + dx, inner.top, nullptr);
@@ -110,7 +110,7 @@ void drawStrip(HWND dialog, HDC dc) {
     char title[256] = {};
     GetWindowTextA(dialog, title, sizeof title);
     RECT textBox{titleLeft(dialog), 0, glyphRect(dialog, minimiseGlyph).left - kTitleGap, strip.bottom - 1};
-    controls::SelectGuard font(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(dialog, WM_GETFONT, 0, 0)));
+    win32::SelectGuard font(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(dialog, WM_GETFONT, 0, 0)));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, theme().title);
     DrawTextA(dc, title, -1, &textBox, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);

@@ -8,6 +8,15 @@
 
 #include <windows.h>
 
+// Style bits of "TN_BMBUTTON" (also for dialog templates): a push button, which every button
+// of the player is, and one that sends its command at the press and then every 100 ms while
+// it is held, after a first pause of 400 ms, instead of at the release.
+#define TN_BS_PUSH 0x0001
+#define TN_BS_REPEAT 0x0008
+
+// The resource compiler reads the style bits only.
+#ifndef RC_INVOKED
+
 #ifdef TARNIS_BUILD
 #define TARNIS_API __declspec(dllexport)
 #else
@@ -45,3 +54,5 @@ TARNIS_API LRESULT WINAPI TarnisTaskProc(HWND dialog, UINT message, WPARAM wPara
 #ifdef __cplusplus
 }
 #endif
+
+#endif  // RC_INVOKED

@@ -10,6 +10,7 @@
 
 #include "controls/controls.h"
 #include "controls/knob.h"
+#include "win32/bmp_file.h"
 
 #include <windows.h>
 
@@ -150,32 +151,10 @@ void showReport(HWND window, int id, LPARAM report) {
 }
 
 bool saveScreenshot(HWND window, const char* path) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    BITMAPINFOHEADER info{sizeof info, w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!dib) return false;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HGDIOBJ previous = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    const DWORD size = static_cast<DWORD>(((w * 3 + 3) & ~3) * h);
-    const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof info;
-    const BITMAPFILEHEADER head{0x4D42, offset + size, 0, 0, offset};
-    bool written = false;
-    if (FILE* file = std::fopen(path, "wb")) {
-        written = std::fwrite(&head, sizeof head, 1, file) == 1 && std::fwrite(&info, sizeof info, 1, file) == 1 &&
-                  std::fwrite(bits, size, 1, file) == 1;
-        written = std::fclose(file) == 0 && written;
-    }
-    SelectObject(memory, previous);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    DeleteObject(dib);
-    return written;
+    RECT area{};
+    GetWindowRect(window, &area);
+    win32::Picture24 picture;
+    return win32::captureScreen(area, picture) == win32::CaptureResult::ok && win32::writeBmp(path, picture);
 }
 
 LRESULT onCreate(HWND window) {

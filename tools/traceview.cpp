@@ -8,7 +8,7 @@
 // "traceview: ready" on standard error means the window exists. The program ends with
 // exit code 0 when its window is closed, or by itself after N seconds.
 
-#include "controls/gdi_guard.h"
+#include "win32/gdi.h"
 
 #include <windows.h>
 
@@ -56,8 +56,8 @@ LRESULT onSetText(HWND window, const char* text) {
 }
 
 LRESULT onPaint(HWND window) {
-    controls::PaintScope paint(window);
-    controls::SelectGuard font(paint.dc(), GetStockObject(DEFAULT_GUI_FONT));
+    win32::PaintScope paint(window);
+    win32::SelectGuard font(paint.dc(), GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(paint.dc(), TRANSPARENT);
     int y = kMargin;
     for (const std::string& line : recentLines) {

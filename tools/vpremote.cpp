@@ -36,8 +36,9 @@
 //                    (T: milliseconds since the watch began)
 //   rect             rect: LEFT TOP RIGHT BOTTOM, the player window's screen rectangle
 
-#include "controls/gdi_guard.h"
+#include "app/player_protocol.h"
 #include "controls/hparameter.h"
+#include "win32/bmp_file.h"
 
 #include <windows.h>
 
@@ -56,24 +57,11 @@
 
 namespace {
 
-using controls::MemoryDC;
-using controls::SelectGuard;
-
-constexpr char kPlayerClass[] = "VANTORPLAYDLGCLASS";
-constexpr char kPlayerTitle[] = "Vantor Player 1.4 / Zembrak 2009";
 constexpr DWORD kAnswerTimeoutMs = 3000;   // a hung player must not hang the tool
 constexpr DWORD kPollMs = 50;
 constexpr DWORD kInputTakenTimeoutMs = 10000;   // a first device open can take seconds
-constexpr ULONG_PTR kCopyDataFilePath = 5001;
 
-constexpr int kPlayButton = 101;
-constexpr int kPositionSlider = 201;
-constexpr int kFirstSwitch = 301;
-constexpr int kTimeField = 601;
-constexpr int kHintField = 602;
-constexpr int kInfoField = 603;
-constexpr int kFirstMeter = 701;
-constexpr int kChannels = 8;
+constexpr int kChannels = IDC_SWITCH8 - IDC_SWITCH1 + 1;   // a switch and a meter each
 
 // ---- results ---------------------------------------------------------------------------------
 
@@ -133,7 +121,7 @@ std::optional<DWORD> secondsAsMs(const std::string& text) {
 
 // ---- the player across the process boundary --------------------------------------------------
 
-HWND findPlayer() { return FindWindowA(kPlayerClass, kPlayerTitle); }
+HWND findPlayer() { return FindWindowA(kPlayerClassName, kPlayerTitle); }
 
 std::optional<DWORD_PTR> sendTimed(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD_PTR answer = 0;
@@ -180,7 +168,7 @@ std::optional<std::string> fieldText(HWND player, int id) {
 
 std::optional<PlayerState> readState(HWND player) {
     PlayerState state;
-    HWND play = GetDlgItem(player, kPlayButton);
+    HWND play = GetDlgItem(player, IDC_PLAY);
     if (play != nullptr) {
         const auto check = sendTimed(play, BM_GETCHECK, 0, 0);
         if (!check) return std::nullopt;
@@ -188,7 +176,7 @@ std::optional<PlayerState> readState(HWND player) {
         state.playEnabled = IsWindowEnabled(play) != 0;
     }
     for (int i = 0; i < kChannels; ++i) {
-        HWND button = GetDlgItem(player, kFirstSwitch + i);
+        HWND button = GetDlgItem(player, IDC_SWITCH1 + i);
         if (button == nullptr) {
             state.switches[i] = "missing";
         } else if (!IsWindowEnabled(button)) {
@@ -200,18 +188,18 @@ std::optional<PlayerState> readState(HWND player) {
         }
     }
     // The slider keeps its numbers in window words, which the window server gives to any process.
-    if (HWND slider = GetDlgItem(player, kPositionSlider)) {
+    if (HWND slider = GetDlgItem(player, IDC_POSITION)) {
         state.sliderValue = static_cast<std::int16_t>(GetWindowWord(slider, hparameter_words::value));
         state.sliderMinimum = static_cast<std::int16_t>(GetWindowWord(slider, hparameter_words::minimum));
         state.sliderMaximum = static_cast<std::int16_t>(GetWindowWord(slider, hparameter_words::maximum));
     }
     // A meter keeps the last level text it was sent as its window text.
     for (int i = 0; i < kChannels; ++i) {
-        const auto text = fieldText(player, kFirstMeter + i);
+        const auto text = fieldText(player, IDC_METER1 + i);
         if (!text) return std::nullopt;
         state.meters[i] = text->empty() ? "\"\"" : *text;
     }
-    const auto time = fieldText(player, kTimeField);
+    const auto time = fieldText(player, IDC_TIME);
     if (!time) return std::nullopt;
     state.time = *time;
     return state;
@@ -254,9 +242,9 @@ Result waitForPlayerGone(DWORD timeoutMs) {
 }
 
 Result printFields(HWND player) {
-    const auto hint = fieldText(player, kHintField);
-    const auto info = fieldText(player, kInfoField);
-    const auto time = fieldText(player, kTimeField);
+    const auto hint = fieldText(player, IDC_HINT);
+    const auto info = fieldText(player, IDC_INFO);
+    const auto time = fieldText(player, IDC_TIME);
     if (!hint || !info || !time) return notAnswering();
     writeLine("hint: " + escaped(*hint));
     writeLine("info: " + escaped(*info));
@@ -338,71 +326,23 @@ Result pressKey(HWND player, long vk) {
 // parent gets WM_COMMAND with the slider's id and the value as the notice.
 Result moveSlider(HWND player, long value) {
     if (value < -32768 || value > 32767) return failed("the slider holds 16-bit values");
-    HWND slider = GetDlgItem(player, kPositionSlider);
-    if (slider == nullptr) return failed(std::string("no control ") + std::to_string(kPositionSlider));
+    HWND slider = GetDlgItem(player, IDC_POSITION);
+    if (slider == nullptr) return failed(std::string("no control ") + std::to_string(IDC_POSITION));
     const std::string text = std::to_string(value);
     if (!sendTimed(slider, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()))) return notAnswering();
     const auto notice = static_cast<LPARAM>(static_cast<std::int32_t>(value));
-    if (!sendTimed(player, WM_COMMAND, kPositionSlider, notice)) return notAnswering();
+    if (!sendTimed(player, WM_COMMAND, IDC_POSITION, notice)) return notAnswering();
     return ok();
 }
 
 Result handOver(HWND player, const std::string& path) {
     if (path.empty()) return failed("no path");
     COPYDATASTRUCT record{};
-    record.dwData = kCopyDataFilePath;
+    record.dwData = COPYDATA_FILEPATH;
     record.cbData = static_cast<DWORD>(path.size() + 1);
     record.lpData = const_cast<char*>(path.c_str());
     if (!sendTimed(player, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record))) return notAnswering();
     return ok();
-}
-
-class ScreenDC {
-public:
-    ScreenDC() : dc_(GetDC(nullptr)) {}
-    ~ScreenDC() {
-        if (dc_ != nullptr) ReleaseDC(nullptr, dc_);
-    }
-    ScreenDC(const ScreenDC&) = delete;
-    ScreenDC& operator=(const ScreenDC&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
-
-class OwnedBitmap {
-public:
-    explicit OwnedBitmap(HBITMAP bitmap) : bitmap_(bitmap) {}
-    ~OwnedBitmap() {
-        if (bitmap_ != nullptr) DeleteObject(bitmap_);
-    }
-    OwnedBitmap(const OwnedBitmap&) = delete;
-    OwnedBitmap& operator=(const OwnedBitmap&) = delete;
-    HBITMAP get() const { return bitmap_; }
-
-private:
-    HBITMAP bitmap_;
-};
-
-bool writeBmp(const std::string& path, int width, int height, const std::vector<unsigned char>& rows) {
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof info;
-    info.biWidth = width;
-    info.biHeight = height;   // bottom row first, as GetDIBits gave them
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biCompression = BI_RGB;
-    info.biSizeImage = static_cast<DWORD>(rows.size());
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;   // "BM"
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + info.biSizeImage;
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (out == nullptr) return false;
-    const bool written = std::fwrite(&file, sizeof file, 1, out) == 1 && std::fwrite(&info, sizeof info, 1, out) == 1 &&
-                         std::fwrite(rows.data(), 1, rows.size(), out) == rows.size();
-    return std::fclose(out) == 0 && written;
 }
 
 // The window's screen rectangle as the screen shows it (windows above it included).
@@ -411,34 +351,16 @@ Result saveScreenshot(HWND player, const std::string& path) {
     if (!settle(player)) return notAnswering();   // pending paints done first
     RECT rect{};
     GetWindowRect(player, &rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0) return failed("the player window has no size");
-    ScreenDC screen;
-    MemoryDC memory(screen.get());
-    OwnedBitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
-    if (screen.get() == nullptr || !memory || bitmap.get() == nullptr) return failed("no screen to copy from");
-    {
-        SelectGuard select(memory.get(), bitmap.get());
-        if (!BitBlt(memory.get(), 0, 0, width, height, screen.get(), rect.left, rect.top, SRCCOPY)) {
-            return failed("cannot copy the screen");
-        }
+    win32::Picture24 picture;
+    switch (win32::captureScreen(rect, picture)) {
+    case win32::CaptureResult::ok:         break;
+    case win32::CaptureResult::emptyArea:  return failed("the player window has no size");
+    case win32::CaptureResult::noScreen:   return failed("no screen to copy from");
+    case win32::CaptureResult::copyFailed: return failed("cannot copy the screen");
+    case win32::CaptureResult::readFailed: return failed("cannot read the copied pixels");
     }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
-    std::vector<unsigned char> rows(stride * static_cast<std::size_t>(height));
-    if (GetDIBits(memory.get(), bitmap.get(), 0, static_cast<UINT>(height), rows.data(), &info, DIB_RGB_COLORS) !=
-        height) {
-        return failed("cannot read the copied pixels");
-    }
-    if (!writeBmp(path, width, height, rows)) return failed("cannot write " + path);
-    writeLine("shot: " + path + " " + std::to_string(width) + "x" + std::to_string(height));
+    if (!win32::writeBmp(path.c_str(), picture)) return failed("cannot write " + path);
+    writeLine("shot: " + path + " " + std::to_string(picture.width) + "x" + std::to_string(picture.height));
     return ok();
 }
 

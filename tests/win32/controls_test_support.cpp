@@ -3,6 +3,7 @@
 #include "tests/win32/controls_test_support.h"
 
 #include "controls/controls.h"
+#include "win32/bmp_file.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -362,52 +363,23 @@ const std::vector<ClassRegistrationLog::Call>& ClassRegistrationLog::calls() con
 
 DWORD systemGdiCount() { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS); }
 
-// Copies the window's area of the screen into a 24-bit BMP file.
 bool saveScreenshot(HWND window, const char* path, std::vector<COLORREF>* pixelsOut, int* widthOut) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    const int w = r.right - r.left;
-    const int h = r.bottom - r.top;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = h;   // bottom-up, as a BMP file stores it
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HGDIOBJ previous = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    const int stride = (w * 3 + 3) & ~3;
-    const auto* bytes = static_cast<const BYTE*>(bits);
-    if (pixelsOut) pixelsOut->clear();
-    for (int y = 0; pixelsOut && y < h; ++y) {
-        const BYTE* row = bytes + static_cast<std::size_t>((h - 1 - y) * stride);
-        for (int x = 0; x < w; ++x) {
-            pixelsOut->push_back(RGB(row[x * 3 + 2], row[x * 3 + 1], row[x * 3]));
+    RECT area{};
+    GetWindowRect(window, &area);
+    win32::Picture24 picture;
+    if (win32::captureScreen(area, picture) != win32::CaptureResult::ok) {
+        return false;
+    }
+    if (pixelsOut) {
+        pixelsOut->clear();
+        for (int y = 0; y < picture.height; ++y) {
+            for (int x = 0; x < picture.width; ++x) {
+                pixelsOut->push_back(picture.pixel(x, y));
+            }
         }
     }
-    if (widthOut) *widthOut = w;
-    bool written = false;
-    if (FILE* file = std::fopen(path, "wb")) {
-        BITMAPFILEHEADER head{};
-        head.bfType = 0x4D42;
-        head.bfOffBits = sizeof head + sizeof info.bmiHeader;
-        head.bfSize = head.bfOffBits + static_cast<DWORD>(stride * h);
-        written = std::fwrite(&head, sizeof head, 1, file) == 1 &&
-                  std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, file) == 1 &&
-                  std::fwrite(bits, static_cast<std::size_t>(stride * h), 1, file) == 1;
-        written = std::fclose(file) == 0 && written;
-    }
-    SelectObject(memory, previous);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    DeleteObject(dib);
-    return written;
+    if (widthOut) *widthOut = picture.width;
+    return win32::writeBmp(path, picture);
 }
 
 }  // namespace ctltest

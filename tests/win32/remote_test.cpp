@@ -117,6 +117,9 @@ ChildRun runPumping(std::string commandLine) {
     return run;
 }
 
+// The stand-in's class, title and identifiers and the tag checked below are the published
+// bytes typed out, not taken from app/player_protocol.h as vpremote takes them: a change to
+// that header which other programs would notice fails here.
 TEST(Remote, ReadsFieldsPressesAButtonAndHandsOverAPath) {
     registerClass("VANTORPLAYDLGCLASS", fakePlayerProc);
     registerClass("VpRemoteTestButton", fakeButtonProc);
