@@ -263,12 +263,13 @@ int main(int argc, char** argv) {
     DestroyWindow(owner);
     UnregisterWaveOutClass(instance);
     UnregisterClassA(kDriverClassName, instance);
+    const std::int32_t blockFrames = driver.take.description().sampleRate / 10;
     driver.take.close();
     driver.mix.buffer.reset();
 
     if (status == kPlayed) {
         std::printf("play_take: played %ld blocks of %d frames, %ld returned\n", driver.blocksQueued,
-                    driver.take.description().sampleRate / 10, driver.blocksReturned);
+                    blockFrames, driver.blocksReturned);
     }
     if (AudioBuffer::liveCount() != startLive) {
         std::fprintf(stderr, "play_take: %d buffers were not released\n", AudioBuffer::liveCount() - startLive);
