@@ -52,19 +52,50 @@ void setPlayChecked(HWND window, bool checked) {
     SendDlgItemMessageA(window, IDC_PLAY, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
+// The take's channel that switch or meter `index` of the bank shown stands for.
+int channelOf(int index) { return player.bank * kBankSize + index; }
+
+bool channelPresent(int channel) {
+    return channel < player.channels && static_cast<std::size_t>(channel) < player.channelEnabled.size();
+}
+
 void sendLevelsToMeters(HWND window) {
-    for (int index = 0; index < kMaxChannels; ++index) {
+    for (int index = 0; index < kBankSize; ++index) {
+        const int channel = channelOf(index);
+        const std::int32_t level =
+            channelPresent(channel) ? player.channelLevel[static_cast<std::size_t>(channel)] : kLevelAbsent;
         char text[16];
-        std::snprintf(text, sizeof text, "%d", static_cast<int>(player.channelLevel[static_cast<std::size_t>(index)]));
+        std::snprintf(text, sizeof text, "%d", static_cast<int>(level));
         SendDlgItemMessageA(window, IDC_METER1 + index, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
     }
 }
 
-void setSwitch(HWND window, int index, bool present) {
-    const int id = IDC_SWITCH1 + index;
-    EnableWindow(GetDlgItem(window, id), present ? TRUE : FALSE);
-    SendDlgItemMessageA(window, id, BM_SETCHECK, present ? BST_CHECKED : BST_UNCHECKED, 0);
-    player.channelEnabled[static_cast<std::size_t>(index)] = present ? 1 : 0;
+// The switches of the bank shown: each shows its channel's number ("B_SWITCH9" for channel 9),
+// is enabled for a channel the take has and checked while that channel is heard. The picture
+// is set only when it changes, so takes of eight channels or fewer never set it.
+void showBank(HWND window) {
+    for (int index = 0; index < kBankSize; ++index) {
+        const int channel = channelOf(index);
+        const bool present = channelPresent(channel);
+        HWND button = GetDlgItem(window, IDC_SWITCH1 + index);
+        char picture[16];
+        std::snprintf(picture, sizeof picture, "B_SWITCH%d", channel + 1);
+        char shown[16] = {};
+        GetWindowTextA(button, shown, sizeof shown);
+        if (std::strcmp(shown, picture) != 0) SetWindowTextA(button, picture);
+        EnableWindow(button, present ? TRUE : FALSE);
+        const bool heard = present && player.channelEnabled[static_cast<std::size_t>(channel)] != 0;
+        SendMessageA(button, BM_SETCHECK, heard ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+}
+
+// Every channel of a newly loaded take is heard; the first bank is shown.
+void takeChannels(HWND window, int channels) {
+    player.channels = channels;
+    player.bank = 0;
+    for (std::size_t channel = 0; channel < player.channelEnabled.size(); ++channel)
+        player.channelEnabled[channel] = static_cast<int>(channel) < channels ? 1 : 0;
+    showBank(window);
 }
 
 void polyline(HDC dc, std::initializer_list<POINT> points) {
@@ -190,12 +221,12 @@ INT_PTR onLoadFile(HWND window) {
     const int opened = player.take.open(player.currentPath);
     if (opened != kPlaybackOk && opened != kPlaybackNoSamples) {
         SetDlgItemTextA(window, IDC_INFO, kUnknownFormatInfo);
-        for (int index = 0; index < kMaxChannels; ++index) setSwitch(window, index, false);
+        takeChannels(window, 0);
         return 1;
     }
     const WaveFileInfo& take = player.take.description();
     SetDlgItemTextA(window, IDC_INFO, FormatWaveInfo(take).c_str());
-    for (int index = 0; index < kMaxChannels; ++index) setSwitch(window, index, index < take.channels);
+    takeChannels(window, take.channels);
 
     if (opened == kPlaybackNoSamples) {
         TraceMessage("FileOpenError\r\n");
@@ -273,6 +304,18 @@ INT_PTR onSliderNotice(HWND window, LPARAM report) {
     return 1;
 }
 
+// Down and Up show the next and previous bank of eight channels, stopping at either end;
+// a take of eight channels or fewer has one bank only.
+INT_PTR onBankKey(HWND window, int step) {
+    const int banks = std::max(1, (player.channels + kBankSize - 1) / kBankSize);
+    const int bank = std::clamp(player.bank + step, 0, banks - 1);
+    if (bank == player.bank) return 1;
+    player.bank = bank;
+    showBank(window);
+    sendLevelsToMeters(window);
+    return 1;
+}
+
 INT_PTR onKey(HWND window, LPARAM key) {
     switch (key) {
     case VK_SPACE:
@@ -283,15 +326,25 @@ INT_PTR onKey(HWND window, LPARAM key) {
         // The slider steps by itself when it has the focus, and its notice seeks.
         if (GetFocus() == GetDlgItem(window, IDC_POSITION)) return 1;
         return onStep(window, key == VK_LEFT ? -1 : 1);
+    case VK_DOWN:
+    case VK_UP:
+        return onBankKey(window, key == VK_DOWN ? 1 : -1);
     default:
+        // 1 to 8 of the main keyboard: the switches of the bank shown, as a click on them.
+        if (key >= '1' && key < '1' + kBankSize) {
+            const int id = IDC_SWITCH1 + static_cast<int>(key - '1');
+            if (IsWindowEnabled(GetDlgItem(window, id))) SendMessageA(window, WM_COMMAND, static_cast<WPARAM>(id), 0);
+        }
         return 1;
     }
 }
 
 INT_PTR onSwitch(HWND window, int id) {
+    const int channel = channelOf(id - IDC_SWITCH1);
+    if (!channelPresent(channel)) return 1;
     const bool wasChecked = SendDlgItemMessageA(window, id, BM_GETCHECK, 0, 0) != 0;
     SendDlgItemMessageA(window, id, BM_SETCHECK, wasChecked ? BST_UNCHECKED : BST_CHECKED, 0);
-    player.channelEnabled[static_cast<std::size_t>(id - IDC_SWITCH1)] = wasChecked ? 0 : 1;
+    player.channelEnabled[static_cast<std::size_t>(channel)] = wasChecked ? 0 : 1;
     return 1;
 }
 

@@ -20,6 +20,7 @@ constexpr WPARAM CMD_KEYDOWN = 256;                   // from the message loop; 
 constexpr WPARAM CMD_SHOWPOSITION = 6001;
 constexpr WPARAM CMD_HALT = 6002;
 
+constexpr int kBankSize = 8;       // the switches and meters show the take's channels eight at a time
 constexpr int kQueuedBlocks = 4;   // about 0.4 s of sound between reading and hearing
 constexpr std::int32_t kSliderLimit = 32767;   // the slider holds signed 16-bit values
 
@@ -28,6 +29,8 @@ struct PlayerState {
     std::int32_t playing = 0;
     std::int32_t position = 0;   // whole seconds: the next block to read
     std::int32_t length = 0;     // whole seconds
+    std::int32_t channels = 0;   // of the loaded take; 0 for a file of unknown format
+    std::int32_t bank = 0;       // the bank of eight channels the switches and meters show
     ChannelFlags channelEnabled{};
     ChannelLevels channelLevel{};
     PlaybackSession take;        // the loaded take: its description and its sample data

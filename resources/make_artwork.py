@@ -16,8 +16,9 @@ B_PLAY.bmp           66 x 72, 24 bits: a play triangle; checked, it is lit green
 B_STOP.bmp           24 x 64, 4 bits: a square; checked, lit amber
 B_REW.bmp, B_FF.bmp  24 x 64, 4 bits: two triangles pointing left / right; checked, lit amber
 B_PAUSE.bmp          24 x 72, 4 bits: two bars; checked, lit amber
-B_SWITCH1..8.bmp     24 x 76, 24 bits: the channel number on a dark key (off); checked, the
-                     key is lit amber (on). The key spans columns 2..21, the button face the rest.
+B_SWITCH1..64.bmp    24 x 76, 24 bits: the channel number on a dark key (off); checked, the
+                     key is lit amber (on). The key spans columns 2..21, the button face the rest;
+                     numbers of two digits stand side by side with a column between them.
 APPL.ico, APPLSM.ico 32 x 32 and 16 x 16, 32 bits with alpha: level-meter bars on a dark panel
 """
 
@@ -447,7 +448,16 @@ DIGITS = {
     '6': ['..###.', '.##...', '##....', '#####.', '##..##', '##..##', '##..##', '##..##', '.####.'],
     '7': ['######', '....##', '...##.', '...##.', '..##..', '..##..', '.##...', '.##...', '.##...'],
     '8': ['.####.', '##..##', '##..##', '.####.', '##..##', '##..##', '##..##', '##..##', '.####.'],
+    '9': ['.####.', '##..##', '##..##', '##..##', '.#####', '....##', '....##', '...##.', '.###..'],
+    '0': ['.####.', '##..##', '##..##', '##.###', '######', '###.##', '##..##', '##..##', '.####.'],
 }
+
+SWITCH_CHANNELS = 64   # a switch shows the number of the channel it controls, 1 to 64
+
+
+def number_glyph(text):
+    """The digits of text side by side, one blank column between them."""
+    return ['.'.join(DIGITS[d][row] for d in text) for row in range(len(DIGITS[text[0]]))]
 
 SWITCH_W, SWITCH_CELL_H = 24, 19
 SWITCH_OFF_UPPER, SWITCH_OFF_LOWER = (70, 73, 78), (48, 50, 54)
@@ -460,7 +470,7 @@ SWITCH_DIGIT_ON = (64, 34, 0)
 def switch_cell(digit, state):
     canvas = Canvas(SWITCH_W, SWITCH_CELL_H, BUTTON_FACE)
     left, right = 2, SWITCH_W - 2
-    glyph = DIGITS[digit]
+    glyph = number_glyph(digit)
     gx, gy = left + (right - left - len(glyph[0])) // 2, (SWITCH_CELL_H - len(glyph)) // 2
     if state == 'checked':
         # Lit: a bright amber key with a dark digit, sunk into the panel.
@@ -580,7 +590,7 @@ def images():
         'B_REW.bmp': bmp4(quantise(b_rew(), TRANSPORT_PALETTE), TRANSPORT_PALETTE),
         'B_FF.bmp': bmp4(quantise(b_ff(), TRANSPORT_PALETTE), TRANSPORT_PALETTE),
         'B_PAUSE.bmp': bmp4(quantise(b_pause(), TRANSPORT_PALETTE), TRANSPORT_PALETTE),
-        **{f'B_SWITCH{n}.bmp': bmp24(b_switch(str(n))) for n in range(1, 9)},
+        **{f'B_SWITCH{n}.bmp': bmp24(b_switch(str(n))) for n in range(1, SWITCH_CHANNELS + 1)},
         'APPL.ico': ico32(appl_icon()),
         'APPLSM.ico': ico32(applsm_icon()),
     }

@@ -226,6 +226,35 @@ TEST_F(PlayerTest, LoadingShowsTheTakeAndSetsTheSwitches) {
 
 // The hand-over copies no further than the path buffer and the sent byte count, with or
 // without a terminator; other identifiers change nothing.
+// The digit keys click the switches of the bank shown; Down and Up move between banks of
+// eight and stop at the ends. Each row: a key, then the switches and the first and last
+// switch's picture.
+TEST_F(PlayerTest, DigitKeysClickTheBankShownAndArrowsStepBanks) {
+    TempFile stereo("stereo");
+    takeWith(stereo, 2, 44100, 16, 1.0);
+    struct Row { LPARAM key; const char* switches; const char* first; const char* last; };
+    const Row rows[] = {
+        {'2', "x-......", "B_SWITCH1", "B_SWITCH8"},   // channel 2 off
+        {'7', "x-......", "B_SWITCH1", "B_SWITCH8"},   // no channel 7: nothing
+        {VK_DOWN, "x-......", "B_SWITCH1", "B_SWITCH8"},   // one bank only
+        {VK_UP, "x-......", "B_SWITCH1", "B_SWITCH8"},
+        {'2', "xx......", "B_SWITCH1", "B_SWITCH8"},   // on again
+        {VK_NUMPAD1, "xx......", "B_SWITCH1", "B_SWITCH8"},   // the main keyboard's digits only
+    };
+    ASSERT_NE(open(), nullptr);
+    handOver(stereo.str());
+    for (const Row& row : rows) {
+        command(CMD_KEYDOWN, row.key);
+        EXPECT_EQ(switches(), row.switches) << "key " << row.key;
+        char first[32] = {}, last[32] = {};
+        GetDlgItemTextA(player_, IDC_SWITCH1, first, sizeof first);
+        GetDlgItemTextA(player_, IDC_SWITCH8, last, sizeof last);
+        EXPECT_STREQ(first, row.first) << "key " << row.key;
+        EXPECT_STREQ(last, row.last) << "key " << row.key;
+    }
+    EXPECT_EQ(Player().channelEnabled[1], 1);
+}
+
 TEST_F(PlayerTest, HandOverIsBoundedByBufferAndCount) {
     ASSERT_NE(open(), nullptr);
     const std::string longPath(700, 'p');
