@@ -1,9 +1,11 @@
 // The engine's hot work, each beside a yardstick measured in the same run:
 //   MixDown/*  one tenth of a second folded to stereo with levels (24-bit and float
-//              takes of eight channels, a 16-bit stereo one), beside Copy/*, a plain
-//              memcpy of the same bytes. Each mix iteration also copies the block into a
-//              fresh buffer first, as the reader hands it over, so the mix's own cost is
-//              roughly MixDown minus Copy.
+//              takes of eight channels, a 24-bit one of sixteen, a 16-bit stereo one),
+//              beside Copy/*, a plain memcpy of the same bytes. Each mix iteration also
+//              copies the block into a fresh buffer first, as the reader hands it over, so
+//              the mix's own cost is roughly MixDown minus Copy.
+//   MixDownSet/*  the same for a take of several files: a stereo mix and eight mono tracks
+//              of 24 bits, ten channels in nine blocks.
 //   Inspect/*  inspection of a 1 MB take and of a 3 GB sparse one with the same header:
 //              the two times should match, since inspection reads headers, not samples.
 // The takes are made in a temporary directory when the program starts and removed when
@@ -96,6 +98,36 @@ void mixDown(benchmark::State& state, const SampleBlock* block) {
     }
     if (output.buffer.size() != static_cast<std::size_t>(block->frames * 4)) state.SkipWithError("wrong output length");
     setBlockCounters(state, *block);
+}
+
+// Each file's block is copied as the reader hands it over, then all are mixed at once.
+void mixDownSet(benchmark::State& state, const std::vector<SampleBlock>* blocks) {
+    ChannelFlags enabled;
+    enabled.fill(1);
+    ChannelLevels levels{};
+    MixOutput output;
+    std::vector<TakeBlockPart> parts(blocks->size());
+    int firstChannel = 0;
+    std::int64_t bytes = 0;
+    for (std::size_t k = 0; k < blocks->size(); ++k) {
+        parts[k].format = (*blocks)[k].format;
+        parts[k].firstChannel = firstChannel;
+        firstChannel += (*blocks)[k].format.channels;
+        bytes += static_cast<std::int64_t>((*blocks)[k].bytes.size());
+    }
+    for (auto _ : state) {
+        for (std::size_t k = 0; k < blocks->size(); ++k) {
+            const std::vector<std::byte>& source = (*blocks)[k].bytes;
+            parts[k].block = AudioBuffer::allocateUninitialised(source.size());
+            std::memcpy(parts[k].block.data(), source.data(), source.size());
+        }
+        MixDownTakeBlock(output, parts, blocks->front().format.sampleRate, enabled, levels);
+        benchmark::DoNotOptimize(output.buffer.data());
+        benchmark::DoNotOptimize(levels.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * bytes);
+    state.SetItemsProcessed(state.iterations() * blocks->front().frames);
 }
 
 void copyBlock(benchmark::State& state, const SampleBlock* block) {
@@ -221,6 +253,9 @@ int main(int argc, char** argv) {
     const SampleBlock multichannel = makeBlock(8, 24, 48000);
     const SampleBlock stereo = makeBlock(2, 16, 44100);
     const SampleBlock multichannelFloat = makeBlock(8, 32, 48000, SampleFormat::Float);
+    const SampleBlock sixteen = makeBlock(16, 24, 48000);
+    std::vector<SampleBlock> tenTrackSet{makeBlock(2, 24, 48000)};
+    for (int track = 0; track < 8; ++track) tenTrackSet.push_back(makeBlock(1, 24, 48000));
     const TakeDirectory takes;
     if (!takes.ready()) {
         std::fprintf(stderr, "engine_bench: cannot write the takes to a temporary directory\n");
@@ -231,6 +266,9 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("Copy/8ch_24bit_48k", copyBlock, &multichannel);
     benchmark::RegisterBenchmark("MixDown/8ch_float_48k", mixDown, &multichannelFloat);
     benchmark::RegisterBenchmark("Copy/8ch_float_48k", copyBlock, &multichannelFloat);
+    benchmark::RegisterBenchmark("MixDown/16ch_24bit_48k", mixDown, &sixteen);
+    benchmark::RegisterBenchmark("Copy/16ch_24bit_48k", copyBlock, &sixteen);
+    benchmark::RegisterBenchmark("MixDownSet/2ch+8x1ch_24bit_48k", mixDownSet, &tenTrackSet);
     benchmark::RegisterBenchmark("MixDown/2ch_16bit_44k1", mixDown, &stereo);
     benchmark::RegisterBenchmark("Copy/2ch_16bit_44k1", copyBlock, &stereo);
     benchmark::RegisterBenchmark("Inspect/1MB", inspect, &takes.small());
