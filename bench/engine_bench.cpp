@@ -8,12 +8,17 @@
 //              of 24 bits, ten channels in nine blocks.
 //   Inspect/*  inspection of a 1 MB take and of a 3 GB sparse one with the same header:
 //              the two times should match, since inspection reads headers, not samples.
+//   TakeSet/*  in a folder of 10,000 small files (1,000 takes of ten mono files each, all
+//              of one length, so no file can be passed over by its size): finding the
+//              take of one file, and the step to the next take over the rest of its set.
+//              The folder is made when one of them first runs.
 // The takes are made in a temporary directory when the program starts and removed when
 // it ends.
 
 #include "audio/audio_buffer.h"
 #include "audio/mixdown.h"
 #include "audio/playback.h"
+#include "audio/take_set.h"
 #include "audio/wave_file_info.h"
 #include "tests/support/wave_writer.h"
 
@@ -27,6 +32,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -244,6 +250,83 @@ void playTake(benchmark::State& state, const fs::path* take) {
     state.counters["file_MB"] = static_cast<double>(fs::file_size(*take)) / 1e6;
 }
 
+// 1,000 takes of ten mono files: T0000_01.WAV ... T0999_10.WAV, 480 frames of 24 bits each,
+// every file with its set's iXML.
+class SetFolder {
+public:
+    static constexpr int kTakes = 1000;
+    static constexpr int kFilesPerTake = 10;
+
+    SetFolder() {
+        std::error_code error;
+        const fs::path base = fs::temp_directory_path(error);
+        std::string pattern = ((error ? fs::path("/tmp") : base) / "vantor_bench_sets_XXXXXX").string();
+        if (!mkdtemp(pattern.data())) return;
+        dir_ = pattern;
+        ready_ = true;
+        for (int take = 0; take < kTakes && ready_; ++take) {
+            for (int file = 1; file <= kFilesPerTake && ready_; ++file) {
+                char xml[512];
+                std::snprintf(xml, sizeof xml,
+                              "<?xml version=\"1.0\"?>\n<BWFXML><TAKE>%d</TAKE><FILE_SET><TOTAL_FILES>%d</TOTAL_FILES>"
+                              "<FAMILY_UID>UID%04d</FAMILY_UID><FILE_SET_INDEX>%d</FILE_SET_INDEX></FILE_SET><TRACK_LIST>"
+                              "<TRACK_COUNT>1</TRACK_COUNT><TRACK><CHANNEL_INDEX>%d</CHANNEL_INDEX><INTERLEAVE_INDEX>1"
+                              "</INTERLEAVE_INDEX><NAME>Track %d</NAME></TRACK></TRACK_LIST></BWFXML>\n",
+                              take, kFilesPerTake, take, file, file, file);
+                wavetest::WaveWriter w;
+                w.riff();
+                w.fmtPcm(1, 48000, 24);
+                w.data(wavetest::distinctPcm(1, 24, 480));
+                w.ixml(xml);
+                ready_ = wavetest::writeFile(path(take, file), w.bytes());
+            }
+        }
+    }
+    ~SetFolder() {
+        std::error_code error;
+        if (!dir_.empty()) fs::remove_all(dir_, error);
+    }
+    SetFolder(const SetFolder&) = delete;
+    SetFolder& operator=(const SetFolder&) = delete;
+
+    static const SetFolder& shared() {
+        static const SetFolder folder;
+        return folder;
+    }
+    bool ready() const { return ready_; }
+    std::string path(int take, int file) const {
+        char name[32];
+        std::snprintf(name, sizeof name, "T%04d_%02d.WAV", take, file);
+        return (dir_ / name).string();
+    }
+
+private:
+    fs::path dir_;
+    bool ready_ = false;
+};
+
+void findTakeSet(benchmark::State& state) {
+    const SetFolder& folder = SetFolder::shared();
+    const std::string loaded = folder.path(500, 5);
+    if (!folder.ready() || FindTakeSet(loaded).sources.size() != SetFolder::kFilesPerTake) {
+        state.SkipWithError("the set folder is not as made");
+        return;
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(FindTakeSet(loaded));
+    state.SetItemsProcessed(state.iterations());   // calls
+}
+
+void stepToNextTake(benchmark::State& state) {
+    const SetFolder& folder = SetFolder::shared();
+    const std::string from = folder.path(500, 5);
+    if (!folder.ready() || NextTakeInFolder(from, 1) != folder.path(501, 1)) {
+        state.SkipWithError("the step does not land on the next take");
+        return;
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(NextTakeInFolder(from, 1));
+    state.SetItemsProcessed(state.iterations());   // steps
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -274,6 +357,8 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("Inspect/1MB", inspect, &takes.small());
     benchmark::RegisterBenchmark("Inspect/3GB_sparse", inspect, &takes.sparse());
     benchmark::RegisterBenchmark("Play/1MB", playTake, &takes.small());
+    benchmark::RegisterBenchmark("TakeSet/Find_10000_files", findTakeSet)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("TakeSet/Step_10000_files", stepToNextTake)->Unit(benchmark::kMillisecond);
 
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
