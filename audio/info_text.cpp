@@ -21,7 +21,10 @@ std::string FormatKilohertz(std::int32_t sampleRate) {
 std::string FormatWaveInfo(const WaveFileInfo& info) {
     // The ä of "Länge" is code page 1252's 0xE4.
     const std::int64_t seconds = LengthInSeconds(info);
+    // The count stands right-aligned in four places: "   8", "  16", "  64".
+    std::string channels = std::to_string(info.channels);
+    if (channels.size() < 4) channels.insert(0, 4 - channels.size(), ' ');
     return " Format: " + FormatKilohertz(info.sampleRate) + " kHz / " + std::to_string(info.bitsPerSample) +
-           " Bit\r\n Channels:   " + std::to_string(info.channels) + "\r\n L\xE4nge: " + std::to_string(seconds) +
+           " Bit\r\n Channels:" + channels + "\r\n L\xE4nge: " + std::to_string(seconds) +
            " sec\r\n Tape: " + info.tape + " \r\n Scene: " + info.scene + " \r\n Take: " + info.take;
 }

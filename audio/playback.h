@@ -6,7 +6,8 @@
 // benchmarks all play through it.
 //
 // A take is a list of sources, each a file whose channels take their place in the take's
-// channel order; today a take is one file.
+// channel order: one file, or a set of files (audio/take_set.h) read side by side at the same
+// frame position and mixed into one stereo sum.
 
 #include "audio/mixdown.h"
 #include "audio/sample_reader.h"
@@ -19,6 +20,7 @@
 struct PlaybackSource {
     std::string path;
     int firstChannel = 0;           // the take's channel index of the file's first channel
+    bool loaded = false;            // the file the take was loaded by (the first source when none is)
 };
 
 // Results of PlaybackSession::open.
@@ -37,22 +39,34 @@ public:
     ~PlaybackSession() { close(); }
 
     int open(const char* path);
+    // The result is the loaded file's. Every other file is opened once as well and plays when
+    // it has the loaded file's rate and bit depth and its channels lie within the take's
+    // kMaxTakeChannels, apart from every other file's; one that does not, or cannot be
+    // opened, is left out (sourcesLeftOut) and its channels read as absent. The take is as
+    // long as the loaded file; a file that ends sooner is silent from there.
     int open(const std::vector<PlaybackSource>& sources);
     void close();
 
-    // The take as the player describes it; zeroed before each open.
+    // The take as the player describes it; zeroed before each open. Of a take of several
+    // files: the loaded file's path, labels, rate, bits and length, and the take's channel
+    // count (up to the last channel of the files that play).
     const WaveFileInfo& description() const { return description_; }
+    // The files that play, and those of the last open that were left out.
+    std::size_t sourceCount() const { return sources_.size(); }
+    const std::vector<std::string>& sourcesLeftOut() const { return sourcesLeftOut_; }
     // Sample data is ready to be read.
     bool readable() const;
     // Bytes of source data one block reads: a tenth of a second of every channel.
     std::uint32_t blockBytes() const { return blockBytes_; }
 
     // Reads and mixes the next block into output (a new buffer) and levels; false at the end
-    // of the data or on a read failure, with nothing handed out.
+    // of the (loaded file's) data or on a read failure, with nothing handed out. Every file's
+    // block comes from the same frame position.
     bool mixNextBlock(MixOutput& output, const ChannelFlags& enabled, ChannelLevels& levels);
 
     // The position of the next block: a byte offset into the sample data, always of whole
-    // frames; it is not bounded, and at or past the end the next read reports the end.
+    // frames (of all the take's channels, as if it were one file); it is not bounded, and at
+    // or past the end the next read reports the end. A seek moves every file.
     std::int64_t bytePosition() const;
     void seekToFrame(std::int64_t frame);
     void seekToSeconds(std::int32_t seconds);
@@ -62,11 +76,18 @@ public:
 private:
     struct Source {
         int firstChannel = 0;
+        WaveFileInfo format;        // of a take of several files: the mix reads each file by its own
+        std::int64_t frameBytes = 0;
+        std::uint32_t blockBytes = 0;
         SampleReader reader;
     };
+    int openSet(const std::vector<PlaybackSource>& sources);
+    bool mixSetBlock(MixOutput& output, const ChannelFlags& enabled, ChannelLevels& levels);
     std::int64_t bytesPerFrame() const;
 
     WaveFileInfo description_;
-    std::vector<Source> sources_;
+    std::vector<Source> sources_;             // the loaded file first
+    std::vector<std::string> sourcesLeftOut_;
+    std::vector<TakeBlockPart> parts_;        // one block a file, kept for its memory
     std::uint32_t blockBytes_ = 0;
 };

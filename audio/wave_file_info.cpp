@@ -86,10 +86,11 @@ bool readableLayout(const WaveFileInfo& info) {
            info.bitsPerSample >= 8 && info.bitsPerSample <= 32 && info.bitsPerSample % 8 == 0;
 }
 
-// ... and the mix's eight-entry channel tables.
+// ... and the mix's channel tables of kMaxTakeChannels entries. A block that declares more
+// is refused here, before anything is sized by its channel count.
 FormatVerdict judgeFormat(WaveFileInfo& info, const ByteView& view, std::int64_t formatStart) {
     if (!takeFormat(info, view, formatStart) || !readableLayout(info)) return FormatVerdict::UnknownSampleFormat;
-    return info.channels > kMaxChannels ? FormatVerdict::TooManyChannels : FormatVerdict::Playable;
+    return info.channels > kMaxTakeChannels ? FormatVerdict::TooManyChannels : FormatVerdict::Playable;
 }
 
 std::int64_t framesIn(const WaveFileInfo& info, std::uint64_t dataSize) {

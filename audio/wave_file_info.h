@@ -7,6 +7,11 @@
 #include <cstdint>
 #include <cstdio>
 
+// The most channels a take may have, of one file or of a set of files: the mix, the levels
+// and the channel switches cover this many.
+constexpr int kMaxTakeChannels = 64;
+// Channels in one bank of the player's switches and meters, and the level values vantorinfo
+// prints for a take of up to this many channels.
 constexpr int kMaxChannels = 8;
 constexpr int kLabelLength = 32;        // characters of a tape, scene or take label
 constexpr int kWavePathLength = 512;    // bytes of the path field, terminator included
@@ -45,7 +50,8 @@ int InspectOpenWaveFile(WaveFileInfo* info, const char* path, std::FILE* file, c
 
 // The player's rule for a format block, given its first bytes (up to 40, the EXTENSIBLE
 // size): fills channels, rate, bits and sample format of *info, and says whether the
-// player plays such samples. Inspection and the sound report both ask it.
+// player plays such samples; more than kMaxTakeChannels channels are too many. Inspection
+// and the sound report both ask it.
 enum class FormatVerdict { Playable, UnknownSampleFormat, TooManyChannels };
 FormatVerdict JudgeFormatBlock(WaveFileInfo& info, const unsigned char* bytes, std::size_t size);
 

@@ -1,17 +1,24 @@
 // The engine's hot work, each beside a yardstick measured in the same run:
 //   MixDown/*  one tenth of a second folded to stereo with levels (24-bit and float
-//              takes of eight channels, a 16-bit stereo one), beside Copy/*, a plain
-//              memcpy of the same bytes. Each mix iteration also copies the block into a
-//              fresh buffer first, as the reader hands it over, so the mix's own cost is
-//              roughly MixDown minus Copy.
+//              takes of eight channels, a 24-bit one of sixteen, a 16-bit stereo one),
+//              beside Copy/*, a plain memcpy of the same bytes. Each mix iteration also
+//              copies the block into a fresh buffer first, as the reader hands it over, so
+//              the mix's own cost is roughly MixDown minus Copy.
+//   MixDownSet/*  the same for a take of several files: a stereo mix and eight mono tracks
+//              of 24 bits, ten channels in nine blocks.
 //   Inspect/*  inspection of a 1 MB take and of a 3 GB sparse one with the same header:
 //              the two times should match, since inspection reads headers, not samples.
+//   TakeSet/*  in a folder of 10,000 small files (1,000 takes of ten mono files each, all
+//              of one length, so no file can be passed over by its size): finding the
+//              take of one file, and the step to the next take over the rest of its set.
+//              The folder is made when one of them first runs.
 // The takes are made in a temporary directory when the program starts and removed when
 // it ends.
 
 #include "audio/audio_buffer.h"
 #include "audio/mixdown.h"
 #include "audio/playback.h"
+#include "audio/take_set.h"
 #include "audio/wave_file_info.h"
 #include "tests/support/wave_writer.h"
 
@@ -25,6 +32,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -96,6 +104,36 @@ void mixDown(benchmark::State& state, const SampleBlock* block) {
     }
     if (output.buffer.size() != static_cast<std::size_t>(block->frames * 4)) state.SkipWithError("wrong output length");
     setBlockCounters(state, *block);
+}
+
+// Each file's block is copied as the reader hands it over, then all are mixed at once.
+void mixDownSet(benchmark::State& state, const std::vector<SampleBlock>* blocks) {
+    ChannelFlags enabled;
+    enabled.fill(1);
+    ChannelLevels levels{};
+    MixOutput output;
+    std::vector<TakeBlockPart> parts(blocks->size());
+    int firstChannel = 0;
+    std::int64_t bytes = 0;
+    for (std::size_t k = 0; k < blocks->size(); ++k) {
+        parts[k].format = (*blocks)[k].format;
+        parts[k].firstChannel = firstChannel;
+        firstChannel += (*blocks)[k].format.channels;
+        bytes += static_cast<std::int64_t>((*blocks)[k].bytes.size());
+    }
+    for (auto _ : state) {
+        for (std::size_t k = 0; k < blocks->size(); ++k) {
+            const std::vector<std::byte>& source = (*blocks)[k].bytes;
+            parts[k].block = AudioBuffer::allocateUninitialised(source.size());
+            std::memcpy(parts[k].block.data(), source.data(), source.size());
+        }
+        MixDownTakeBlock(output, parts, blocks->front().format.sampleRate, enabled, levels);
+        benchmark::DoNotOptimize(output.buffer.data());
+        benchmark::DoNotOptimize(levels.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * bytes);
+    state.SetItemsProcessed(state.iterations() * blocks->front().frames);
 }
 
 void copyBlock(benchmark::State& state, const SampleBlock* block) {
@@ -212,6 +250,83 @@ void playTake(benchmark::State& state, const fs::path* take) {
     state.counters["file_MB"] = static_cast<double>(fs::file_size(*take)) / 1e6;
 }
 
+// 1,000 takes of ten mono files: T0000_01.WAV ... T0999_10.WAV, 480 frames of 24 bits each,
+// every file with its set's iXML.
+class SetFolder {
+public:
+    static constexpr int kTakes = 1000;
+    static constexpr int kFilesPerTake = 10;
+
+    SetFolder() {
+        std::error_code error;
+        const fs::path base = fs::temp_directory_path(error);
+        std::string pattern = ((error ? fs::path("/tmp") : base) / "vantor_bench_sets_XXXXXX").string();
+        if (!mkdtemp(pattern.data())) return;
+        dir_ = pattern;
+        ready_ = true;
+        for (int take = 0; take < kTakes && ready_; ++take) {
+            for (int file = 1; file <= kFilesPerTake && ready_; ++file) {
+                char xml[512];
+                std::snprintf(xml, sizeof xml,
+                              "<?xml version=\"1.0\"?>\n<BWFXML><TAKE>%d</TAKE><FILE_SET><TOTAL_FILES>%d</TOTAL_FILES>"
+                              "<FAMILY_UID>UID%04d</FAMILY_UID><FILE_SET_INDEX>%d</FILE_SET_INDEX></FILE_SET><TRACK_LIST>"
+                              "<TRACK_COUNT>1</TRACK_COUNT><TRACK><CHANNEL_INDEX>%d</CHANNEL_INDEX><INTERLEAVE_INDEX>1"
+                              "</INTERLEAVE_INDEX><NAME>Track %d</NAME></TRACK></TRACK_LIST></BWFXML>\n",
+                              take, kFilesPerTake, take, file, file, file);
+                wavetest::WaveWriter w;
+                w.riff();
+                w.fmtPcm(1, 48000, 24);
+                w.data(wavetest::distinctPcm(1, 24, 480));
+                w.ixml(xml);
+                ready_ = wavetest::writeFile(path(take, file), w.bytes());
+            }
+        }
+    }
+    ~SetFolder() {
+        std::error_code error;
+        if (!dir_.empty()) fs::remove_all(dir_, error);
+    }
+    SetFolder(const SetFolder&) = delete;
+    SetFolder& operator=(const SetFolder&) = delete;
+
+    static const SetFolder& shared() {
+        static const SetFolder folder;
+        return folder;
+    }
+    bool ready() const { return ready_; }
+    std::string path(int take, int file) const {
+        char name[32];
+        std::snprintf(name, sizeof name, "T%04d_%02d.WAV", take, file);
+        return (dir_ / name).string();
+    }
+
+private:
+    fs::path dir_;
+    bool ready_ = false;
+};
+
+void findTakeSet(benchmark::State& state) {
+    const SetFolder& folder = SetFolder::shared();
+    const std::string loaded = folder.path(500, 5);
+    if (!folder.ready() || FindTakeSet(loaded).sources.size() != SetFolder::kFilesPerTake) {
+        state.SkipWithError("the set folder is not as made");
+        return;
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(FindTakeSet(loaded));
+    state.SetItemsProcessed(state.iterations());   // calls
+}
+
+void stepToNextTake(benchmark::State& state) {
+    const SetFolder& folder = SetFolder::shared();
+    const std::string from = folder.path(500, 5);
+    if (!folder.ready() || NextTakeInFolder(from, 1) != folder.path(501, 1)) {
+        state.SkipWithError("the step does not land on the next take");
+        return;
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(NextTakeInFolder(from, 1));
+    state.SetItemsProcessed(state.iterations());   // steps
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -221,6 +336,9 @@ int main(int argc, char** argv) {
     const SampleBlock multichannel = makeBlock(8, 24, 48000);
     const SampleBlock stereo = makeBlock(2, 16, 44100);
     const SampleBlock multichannelFloat = makeBlock(8, 32, 48000, SampleFormat::Float);
+    const SampleBlock sixteen = makeBlock(16, 24, 48000);
+    std::vector<SampleBlock> tenTrackSet{makeBlock(2, 24, 48000)};
+    for (int track = 0; track < 8; ++track) tenTrackSet.push_back(makeBlock(1, 24, 48000));
     const TakeDirectory takes;
     if (!takes.ready()) {
         std::fprintf(stderr, "engine_bench: cannot write the takes to a temporary directory\n");
@@ -231,11 +349,16 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("Copy/8ch_24bit_48k", copyBlock, &multichannel);
     benchmark::RegisterBenchmark("MixDown/8ch_float_48k", mixDown, &multichannelFloat);
     benchmark::RegisterBenchmark("Copy/8ch_float_48k", copyBlock, &multichannelFloat);
+    benchmark::RegisterBenchmark("MixDown/16ch_24bit_48k", mixDown, &sixteen);
+    benchmark::RegisterBenchmark("Copy/16ch_24bit_48k", copyBlock, &sixteen);
+    benchmark::RegisterBenchmark("MixDownSet/2ch+8x1ch_24bit_48k", mixDownSet, &tenTrackSet);
     benchmark::RegisterBenchmark("MixDown/2ch_16bit_44k1", mixDown, &stereo);
     benchmark::RegisterBenchmark("Copy/2ch_16bit_44k1", copyBlock, &stereo);
     benchmark::RegisterBenchmark("Inspect/1MB", inspect, &takes.small());
     benchmark::RegisterBenchmark("Inspect/3GB_sparse", inspect, &takes.sparse());
     benchmark::RegisterBenchmark("Play/1MB", playTake, &takes.small());
+    benchmark::RegisterBenchmark("TakeSet/Find_10000_files", findTakeSet)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("TakeSet/Step_10000_files", stepToNextTake)->Unit(benchmark::kMillisecond);
 
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

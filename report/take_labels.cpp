@@ -1,6 +1,6 @@
 #include "take_labels.h"
 
-#include "xml_text.h"
+#include "audio/xml_text.h"
 
 #include <cstdlib>
 

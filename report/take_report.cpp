@@ -16,6 +16,8 @@ namespace {
 
 using namespace wave_layout;
 
+constexpr int kReportMaxChannels = 8;
+
 void readLabels(TakeReport& report, const std::string& path) {
     // The player's own label rules: iXML TAPE, SCENE, TAKE, with the description's lines winning.
     WaveFileInfo info;
@@ -95,7 +97,8 @@ TakeReport ReportTake(const std::string& path, const ReportProgress& progress) {
         report.status = "unknown sample format";
         return report;
     }
-    if (check == FormatVerdict::TooManyChannels) {
+    // The player plays up to kMaxTakeChannels; the report's reading stays at eight for now.
+    if (check == FormatVerdict::TooManyChannels || layout.channels > kReportMaxChannels) {
         report.status = "more than 8 channels";
         return report;
     }

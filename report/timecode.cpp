@@ -1,6 +1,6 @@
 #include "timecode.h"
 
-#include "xml_text.h"
+#include "audio/xml_text.h"
 
 #include <cmath>
 #include <cstdio>

@@ -85,7 +85,7 @@ bool parseChannels(const char* text, ChannelFlags& enabled) {
         } else {
             return false;
         }
-        if (first < 1 || last > kMaxChannels || first > last) return false;
+        if (first < 1 || last > kMaxTakeChannels || first > last) return false;
         for (int c = first; c <= last; ++c) enabled[static_cast<std::size_t>(c - 1)] = 1;
         if (comma == std::string::npos) break;
         at = comma + 1;
@@ -193,7 +193,7 @@ int openTake(const Options& options) {
     }
     const WaveFileInfo& info = driver.take.description();
     driver.enabled.fill(0);
-    for (int c = 0; c < info.channels && c < kMaxChannels; ++c)
+    for (int c = 0; c < info.channels && c < kMaxTakeChannels; ++c)
         driver.enabled[static_cast<std::size_t>(c)] = options.channelsGiven ? options.enabled[static_cast<std::size_t>(c)] : 1;
     driver.levels.fill(kLevelAbsent);
 

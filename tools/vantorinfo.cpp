@@ -60,7 +60,8 @@ void printUsage(std::FILE* to) {
                "       vantorinfo --report [--output FILE.csv] FILE_OR_FOLDER...\n"
                "       vantorinfo --help | --version\n"
                "Prints each take's information as the player shows it, or writes the take's\n"
-               "stereo mix (all channels on) and prints its eight level values per block.\n"
+               "stereo mix (all channels on) and prints its level values per block: eight,\n"
+               "or one a channel for a take of more than eight channels.\n"
                "--report writes one CSV row per take (folders are read recursively, in name\n"
                "order): format, labels, start timecode, track names, and per channel the peak\n"
                "in dBFS, the clipped samples and whether it stayed silent.\n"
@@ -192,6 +193,9 @@ int mixTake(const Options& options) {
     ChannelFlags channelEnabled{};
     ChannelLevels channelLevel{};
     for (int c = 0; c < info.channels; ++c) channelEnabled[c] = 1;
+    // Eight values, as the player's eight meters show, for every take of up to eight
+    // channels (the absent ones read -48); one a channel for a larger take.
+    const int levelCount = std::max(info.channels, kMaxChannels);
     std::uint64_t mixedBytes = 0;
     bool writeFailed = false;
     MixOutput output;
@@ -201,8 +205,12 @@ int mixTake(const Options& options) {
             mixedBytes += output.buffer.size();
         }
         if (options.levels) {
-            std::printf("%d %d %d %d %d %d %d %d\n", channelLevel[0], channelLevel[1], channelLevel[2],
-                        channelLevel[3], channelLevel[4], channelLevel[5], channelLevel[6], channelLevel[7]);
+            std::string line;
+            for (int c = 0; c < levelCount; ++c) {
+                if (c > 0) line += ' ';
+                line += std::to_string(channelLevel[c]);
+            }
+            std::puts(line.c_str());
         }
         output.buffer.reset();
     }

@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(fuzzing::LabelTerminated(info.take));
     FUZZ_CHECK(fuzzing::LabelTerminated(info.path));
     if (result == kInspectOk) {
-        FUZZ_CHECK(info.channels >= 1 && info.channels <= kMaxChannels);
+        FUZZ_CHECK(info.channels >= 1 && info.channels <= kMaxTakeChannels);
         FUZZ_CHECK(info.sampleRate > 0);
         FUZZ_CHECK(info.bitsPerSample >= 8 && info.bitsPerSample <= 32 && info.bitsPerSample % 8 == 0);
         FUZZ_CHECK(info.sampleFormat == SampleFormat::Pcm || info.bitsPerSample == 32);

@@ -3,11 +3,12 @@
 // side with no channel on, every level is in range, and the block taken over is freed.
 //
 // The input's first four bytes describe the format, the rest is the sample block:
-//   byte 0  channels, 0..10
+//   byte 0  channels, 0..70: every loop of its own (1..8), the loop for any count, and
+//           counts past the mix's 64 channels
 //   byte 1  bits per sample: 0, 8, 16, 24, 32 or some other value, negative ones too;
 //           bit 3 set: float samples
 //   byte 2  sample rate, from a small set that includes 0 and rates under 10 Hz
-//   byte 3  one enabled flag per channel
+//   byte 3  one enabled flag per channel, repeated every eight channels
 
 #include "fuzz_common.h"
 
@@ -26,7 +27,7 @@ constexpr std::int32_t kBits[] = {0, 8, 16, 24, 32};
 
 WaveFileInfo formatFrom(const std::uint8_t* header) {
     WaveFileInfo format;
-    format.channels = header[0] % 11;
+    format.channels = header[0] % 71;
     const unsigned bitsChoice = header[1] & 7u;
     format.bitsPerSample = bitsChoice < std::size(kBits) ? kBits[bitsChoice] : static_cast<std::int8_t>(header[1]);
     format.sampleFormat = (header[1] & 0x08u) != 0 ? SampleFormat::Float : SampleFormat::Pcm;
@@ -53,8 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < kHeaderBytes) return 0;
     const WaveFileInfo format = formatFrom(data);
     ChannelFlags enabled{};
-    for (int c = 0; c < kMaxChannels; ++c)
-        enabled[c] = (data[3] >> c) & 1 ? (c % 3 == 0 ? 1 : -c) : 0;   // any non-zero value means on
+    for (int c = 0; c < kMaxTakeChannels; ++c)
+        enabled[c] = (data[3] >> (c % 8)) & 1 ? (c % 3 == 0 ? 1 : -c) : 0;   // any non-zero value means on
 
     const int liveAtStart = AudioBuffer::liveCount();
     const std::size_t blockLength = size - kHeaderBytes;
@@ -73,18 +74,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(output.buffer.empty() || output.buffer.size() == outputFrames * 4);
     FUZZ_CHECK(!output.buffer.empty());
 
-    const int present = std::clamp(format.channels, 0, kMaxChannels);
-    for (int c = 0; c < kMaxChannels; ++c) {
+    const int present = std::clamp(format.channels, 0, kMaxTakeChannels);
+    for (int c = 0; c < kMaxTakeChannels; ++c) {
         if (c < present) FUZZ_CHECK(levels[c] >= -36 && levels[c] <= 3);
         else FUZZ_CHECK(levels[c] == kLevelAbsent);
     }
 
-    // Frames past the whole frames of the block stay silent, and so does a side whose
-    // channels (index 0, 2, 4, 6 left; 1, 3, 5, 7 right) are all off.
+    // Frames past the whole frames of the block (of all the format's channels, also those past
+    // the mixed 64) stay silent, and so does a side whose channels (index 0, 2, 4, ... left;
+    // 1, 3, 5, ... right) are all off.
     const int bytesPerSample = mixedBytesPerSample(format);
     std::size_t heldFrames = 0;
     if (bytesPerSample != 0 && present > 0)
-        heldFrames = std::min<std::size_t>(blockLength / (static_cast<std::size_t>(bytesPerSample) * present), outputFrames);
+        heldFrames = std::min<std::size_t>(blockLength / (static_cast<std::size_t>(bytesPerSample) * static_cast<std::size_t>(format.channels)),
+                                           outputFrames);
     const std::byte* stereo = output.buffer.data();
     for (std::size_t i = heldFrames * 4; i < output.buffer.size(); ++i) FUZZ_CHECK(stereo[i] == std::byte{0});
     bool sideOn[2] = {false, false};

@@ -49,6 +49,10 @@ TEST(InfoText, ExactBytes) {
                                              thirtyTwo.c_str()),
          " Format: 48 kHz / 24 Bit\r\n Channels:   2\r\n L\xE4nge: 10416 sec\r\n Tape: " + thirtyTwo +
              " \r\n Scene: " + thirtyTwo + " \r\n Take: " + thirtyTwo},
+        {"sixteen channels: the count right-aligned in four places", take(48000, 24, 16, 48000, "", "", ""),
+         " Format: 48 kHz / 24 Bit\r\n Channels:  16\r\n L\xE4nge: 1 sec\r\n Tape:  \r\n Scene:  \r\n Take: "},
+        {"sixty-four channels", take(96000, 32, 64, 96000 * 7, "A", "B", "C"),
+         " Format: 96 kHz / 32 Bit\r\n Channels:  64\r\n L\xE4nge: 7 sec\r\n Tape: A \r\n Scene: B \r\n Take: C"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

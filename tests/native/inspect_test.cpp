@@ -142,6 +142,7 @@ TEST(Inspect, ChannelCountsAndDepthsOfWalkableTakes) {
     const struct { int channels, bits, rate; } rows[] = {
         {1, 16, 48000}, {2, 16, 44100}, {6, 16, 48000}, {8, 16, 44100},
         {1, 24, 44100}, {2, 24, 48000}, {6, 24, 44100}, {8, 24, 48000},
+        {10, 16, 48000}, {16, 24, 48000}, {24, 32, 44100}, {64, 16, 48000},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::to_string(row.channels) + " channels, " + std::to_string(row.bits) + " bits");
@@ -166,10 +167,12 @@ TEST(Inspect, ChannelCountsAndDepthsOfWalkableTakes) {
 
 TEST(Inspect, RejectsFormatsThePlayerCannotHandle) {
     const struct { int channels; std::uint32_t rate; int bits; int result; std::int64_t frames; } rows[] = {
-        {0, 48000, 16, 1, -1},       {9, 48000, 16, 1, -1},      {2, 0, 16, 1, -1},
+        {0, 48000, 16, 1, -1},       {65, 48000, 16, 1, -1},     {65535, 48000, 16, 1, -1},
+        {2, 0, 16, 1, -1},
         {2, 48000, 4, 1, -1},        {2, 48000, 40, 1, -1},      {2, 1000001, 16, 1, -1},
         {2, 0x80000000u, 16, 1, -1},  // negative as a signed rate
         {2, 48000, 8, 0, 480},       {2, 1000000, 32, 0, 120},   {8, 48000, 24, 0, 40},
+        {9, 48000, 16, 0, 53},       {64, 48000, 8, 0, 15},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::to_string(row.channels) + " ch, " + std::to_string(row.rate) + " Hz, " +

@@ -262,3 +262,52 @@ TEST(AudioBuffer, LiveCountFollowsOwnership) {
     }
     EXPECT_EQ(AudioBuffer::liveCount(), live);
 }
+
+TEST(MixDown, TakesOfMoreThanEightChannelsMixByTheSameRule) {
+    // Every frame of 4800 at 48 kHz holds raw(c) on channel index c; the 16-bit value it mixes
+    // as and its level are worked out by hand: 1000 -> m 251, level -12; 8216 -> -3; 16380 -> 0;
+    // 8-bit 129 -> 256, m 65, -17; float 1/32 -> 1024, m 257, -12; 32-bit 0x12345678 -> 4660,
+    // m 1166, -5; any negative value -> -36.
+    using Value = std::int32_t (*)(int c);
+    struct Row {
+        const char* name;
+        int channels, bits;
+        SampleFormat sampleFormat;
+        Value raw;
+        std::vector<int> off;      // channel numbers switched off, from 1
+        std::int16_t left, right;
+        Value level;
+    };
+    const SampleFormat pcm = SampleFormat::Pcm, ieee = SampleFormat::Float;
+    const Row rows[] = {
+        {"16 channels: 1000 on odd ones, -1000 on even, 8216 on 9, 16380 on 16: 7000 + 8216, -7000 + 16380", 16, 16, pcm,
+         [](int c) { return c == 8 ? 8216 : c == 15 ? 16380 : c % 2 == 0 ? 1000 : -1000; }, {}, 15216, 9380,
+         [](int c) { return c == 8 ? -3 : c == 15 ? 0 : c % 2 == 0 ? -12 : -36; }},
+        {"the same with 9 and 16 switched off: heard no more, still measured", 16, 16, pcm,
+         [](int c) { return c == 8 ? 8216 : c == 15 ? 16380 : c % 2 == 0 ? 1000 : -1000; }, {9, 16}, 7000, -7000,
+         [](int c) { return c == 8 ? -3 : c == 15 ? 0 : c % 2 == 0 ? -12 : -36; }},
+        {"64 channels of 1000: 32 a side", 64, 16, pcm, [](int) { return 1000; }, {}, 32000, 32000, [](int) { return -12; }},
+        {"64 channels of 1000 and -1000 with 1 and 2 off: 31 a side", 64, 16, pcm,
+         [](int c) { return c % 2 == 0 ? 1000 : -1000; }, {1, 2}, 31000, -31000, [](int c) { return c % 2 == 0 ? -12 : -36; }},
+        {"64 channels of 1025 and -1025: each side saturates once", 64, 16, pcm,
+         [](int c) { return c % 2 == 0 ? 1025 : -1025; }, {}, 32767, -32768, [](int c) { return c % 2 == 0 ? -12 : -36; }},
+        {"64 channels of 24 bits, top 16 bits 1000", 64, 24, pcm, [](int) { return (1000 << 8) | 0xA5; }, {}, 32000, 32000,
+         [](int) { return -12; }},
+        {"12 channels of 8 bits at 129", 12, 8, pcm, [](int) { return 129; }, {}, 1536, 1536, [](int) { return -17; }},
+        {"24 channels of float 1/32", 24, 32, ieee, [](int) { return floatBits(0.03125f); }, {}, 12288, 12288,
+         [](int) { return -12; }},
+        {"10 channels of 32 bits", 10, 32, pcm, [](int) { return 0x12345678; }, {}, 23300, 23300, [](int) { return -5; }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ChannelFlags enabled = allOn();
+        for (const int channel : row.off) enabled[static_cast<std::size_t>(channel - 1)] = 0;
+        const Bytes pcmBytes = makePcm(row.channels, row.bits, 4800, [&](std::size_t, int c) { return row.raw(c); });
+        const Mixed m = mix(format(row.channels, row.bits, 48000, row.sampleFormat), pcmBytes, enabled);
+        EXPECT_EQ(m.bufferSize, 19200u);
+        EXPECT_TRUE(allEqual(m.left, row.left)) << "left[0] " << (m.left.empty() ? 0 : m.left[0]);
+        EXPECT_TRUE(allEqual(m.right, row.right)) << "right[0] " << (m.right.empty() ? 0 : m.right[0]);
+        for (int c = 0; c < kMaxTakeChannels; ++c)
+            EXPECT_EQ(m.levels[static_cast<std::size_t>(c)], c < row.channels ? row.level(c) : kLevelAbsent) << "channel " << c + 1;
+    }
+}

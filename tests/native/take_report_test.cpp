@@ -231,7 +231,9 @@ TEST(TakeReport, RefusesWhatInspectionRefuses) {
         {"no channels", 1, 0, 48000, 16, 0, 0, false, "unknown sample format"},
         {"rate 0", 1, 2, 0, 16, 0, 0, false, "unknown sample format"},
         {"rate above a megahertz", 1, 2, 2000000, 16, 0, 0, false, "unknown sample format"},
-        {"9 channels", 1, 9, 48000, 16, 0, 0, false, "more than 8 channels"},
+        {"9 channels: the player plays them, the report reads up to 8", 1, 9, 48000, 16, 0, 0, true, "more than 8 channels"},
+        {"64 channels", 1, 64, 48000, 16, 0, 0, true, "more than 8 channels"},
+        {"65 channels", 1, 65, 48000, 16, 0, 0, false, "more than 8 channels"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -148,26 +148,27 @@ TEST(VantorInfo, MixesAStereoTakeIntoAWaveFileBlockByBlock) {
     EXPECT_EQ(firstMismatch(written, expected.bytes()), -1);
 }
 
+TEST(VantorInfo, TakesOfMoreThanEightChannelsShowEveryChannel) {
+    // 16 channels of 16 bits at 8000 Hz, one block of 800 frames: 8216 (level -3) on the odd
+    // channels, 16380 (level 0) on the even ones.
+    TempFile take("sixteen");
+    {
+        WaveWriter w;
+        w.riff();
+        w.fmtExtensible(16, 8000, 16);
+        w.data(makePcm(16, 16, 800, [](std::size_t, int c) { return c % 2 == 0 ? 8216 : 16380; }));
+        ASSERT_TRUE(writeFile(take.str(), w.bytes()));
+    }
+    const RunResult info = runTool("--cp1252 " + quoted(take));
+    EXPECT_EQ(info.status, 0);
+    EXPECT_NE(info.output.find(" Channels:  16\r\n L\xE4nge: 0 sec\r\n"), std::string::npos) << info.output;
+
+    const RunResult levels = runTool("--levels " + quoted(take));
+    EXPECT_EQ(levels.status, 0);
+    EXPECT_EQ(levels.output, "-3 0 -3 0 -3 0 -3 0 -3 0 -3 0 -3 0 -3 0\n");
+}
+
 namespace {
-
-// A folder in the temporary directory, removed with everything in it when the guard goes.
-class TempFolder {
-public:
-    TempFolder() : marker_("folder") {
-        path_ = marker_.str() + ".d";
-        std::filesystem::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    std::string file(const std::string& relative) const { return (path_ / relative).make_preferred().string(); }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    TempFile marker_;   // only for its unique name
-    std::filesystem::path path_;
-};
 
 Bytes shortTake(int bits) {
     WaveWriter w;

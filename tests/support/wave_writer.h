@@ -102,7 +102,7 @@ public:
         Bytes body = formatBody(0xFFFE, channels, rate, bits);
         putLe(body, 22, 2);
         putLe(body, static_cast<std::uint64_t>(validBits < 0 ? bits : validBits), 2);
-        putLe(body, (1u << channels) - 1u, 4);
+        putLe(body, channels >= 32 ? 0xFFFFFFFFu : (1u << channels) - 1u, 4);
         putLe(body, subFormat, 4);
         const std::uint8_t guidTail[12] = {0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
         body.insert(body.end(), guidTail, guidTail + 12);
@@ -249,6 +249,25 @@ public:
 private:
     std::filesystem::path path_;
     std::string text_;
+};
+
+// A folder in the temporary directory, removed with everything in it when the guard goes.
+class TempFolder {
+public:
+    TempFolder() : marker_("folder") {
+        path_ = marker_.str() + ".d";
+        std::filesystem::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    std::string file(const std::string& relative) const { return (path_ / relative).make_preferred().string(); }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    TempFile marker_;   // only for its unique name
+    std::filesystem::path path_;
 };
 
 inline bool writeFile(const std::string& path, const Bytes& bytes) {

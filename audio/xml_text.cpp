@@ -1,6 +1,6 @@
 #include "xml_text.h"
 
-#include "audio/text_encoding.h"
+#include "text_encoding.h"
 
 #include <cstdlib>
 
