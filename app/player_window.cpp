@@ -3,6 +3,7 @@
 #include "app/settings.h"
 #include "app/trace.h"
 #include "audio/info_text.h"
+#include "audio/take_set.h"
 #include "waveout/wave_format.h"
 #include "waveout/wave_out_window.h"
 #include "tarnis/tarnis.h"
@@ -218,7 +219,11 @@ INT_PTR onLoadFile(HWND window) {
     StopWaveOutput(player.waveOutWindow);
     player.position = 0;
 
-    const int opened = player.take.open(player.currentPath);
+    // A file of a set of files loads with the rest of its take; the hint says what it is made of.
+    const TakeSet set = FindTakeSet(player.currentPath);
+    const int opened = player.take.open(set.sources);
+    const std::string note = TakeSetNote(set);
+    if (!note.empty()) SetDlgItemTextA(window, IDC_HINT, (std::string(player.currentPath) + "  (" + note + ")").c_str());
     if (opened != kPlaybackOk && opened != kPlaybackNoSamples) {
         SetDlgItemTextA(window, IDC_INFO, kUnknownFormatInfo);
         takeChannels(window, 0);
@@ -304,6 +309,18 @@ INT_PTR onSliderNotice(HWND window, LPARAM report) {
     return 1;
 }
 
+// Page Down and Page Up load the next and previous take of the folder, stopping at either
+// end; a take that was playing goes on with the new one from its start.
+INT_PTR onStepTake(HWND window, int direction) {
+    if (player.currentPath[0] == '\0') return 1;
+    const std::string next = NextTakeInFolder(player.currentPath, direction);
+    if (next.empty() || next.size() >= sizeof player.currentPath) return 1;
+    std::memset(player.currentPath, 0, sizeof player.currentPath);
+    std::memcpy(player.currentPath, next.data(), next.size());
+    SetDlgItemTextA(window, IDC_HINT, player.currentPath);
+    return onLoadFile(window);
+}
+
 // Down and Up show the next and previous bank of eight channels, stopping at either end;
 // a take of eight channels or fewer has one bank only.
 INT_PTR onBankKey(HWND window, int step) {
@@ -329,6 +346,9 @@ INT_PTR onKey(HWND window, LPARAM key) {
     case VK_DOWN:
     case VK_UP:
         return onBankKey(window, key == VK_DOWN ? 1 : -1);
+    case VK_NEXT:
+    case VK_PRIOR:
+        return onStepTake(window, key == VK_NEXT ? 1 : -1);
     default:
         // 1 to 8 of the main keyboard: the switches of the bank shown, as a click on them.
         if (key >= '1' && key < '1' + kBankSize) {

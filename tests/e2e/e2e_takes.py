@@ -139,11 +139,11 @@ class Take:
     """A take of 24-bit tones at RATE, or of float tones at the given peak amplitudes per channel,
     with its expected mix for each named mask of enabled channels."""
 
-    def __init__(self, path, channels, seconds, masks, float_peaks=None):
+    def __init__(self, path, channels, seconds, masks, float_peaks=None, amplitude=5000):
         if float_peaks:
             float_tone_take(path, channels, RATE, seconds * RATE, float_peaks)
         else:
-            tone_take(path, channels, 24, RATE, seconds * RATE)
+            tone_take(path, channels, 24, RATE, seconds * RATE, amplitude)
         self.path, self.channels, self.seconds, self.frames = path, channels, seconds, seconds * RATE
         self.mixes = {}
         for name, enabled in masks.items():

@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -227,24 +228,33 @@ TEST_F(PlayerTest, LoadingShowsTheTakeAndSetsTheSwitches) {
 // The hand-over copies no further than the path buffer and the sent byte count, with or
 // without a terminator; other identifiers change nothing.
 // The digit keys click the switches of the bank shown; Down and Up move between banks of
-// eight and stop at the ends. Each row: a key, then the switches and the first and last
+// eight and stop at the ends, and every channel keeps its state across them. Each row: the
+// take handed over first (or none), a key, then the switches and the first and last
 // switch's picture.
 TEST_F(PlayerTest, DigitKeysClickTheBankShownAndArrowsStepBanks) {
-    TempFile stereo("stereo");
+    TempFile stereo("stereo"), twelve("twelve");
     takeWith(stereo, 2, 44100, 16, 1.0);
-    struct Row { LPARAM key; const char* switches; const char* first; const char* last; };
+    takeWith(twelve, 12, 48000, 16, 1.0);
+    struct Row { const TempFile* take; LPARAM key; const char* switches; const char* first; const char* last; };
     const Row rows[] = {
-        {'2', "x-......", "B_SWITCH1", "B_SWITCH8"},   // channel 2 off
-        {'7', "x-......", "B_SWITCH1", "B_SWITCH8"},   // no channel 7: nothing
-        {VK_DOWN, "x-......", "B_SWITCH1", "B_SWITCH8"},   // one bank only
-        {VK_UP, "x-......", "B_SWITCH1", "B_SWITCH8"},
-        {'2', "xx......", "B_SWITCH1", "B_SWITCH8"},   // on again
-        {VK_NUMPAD1, "xx......", "B_SWITCH1", "B_SWITCH8"},   // the main keyboard's digits only
+        {&stereo, '2', "x-......", "B_SWITCH1", "B_SWITCH8"},    // channel 2 off
+        {nullptr, '7', "x-......", "B_SWITCH1", "B_SWITCH8"},    // no channel 7: nothing
+        {nullptr, VK_DOWN, "x-......", "B_SWITCH1", "B_SWITCH8"},   // one bank only
+        {nullptr, VK_UP, "x-......", "B_SWITCH1", "B_SWITCH8"},
+        {nullptr, '2', "xx......", "B_SWITCH1", "B_SWITCH8"},    // on again
+        {nullptr, VK_NUMPAD1, "xx......", "B_SWITCH1", "B_SWITCH8"},   // the main keyboard's digits only
+        {&twelve, '3', "xx-xxxxx", "B_SWITCH1", "B_SWITCH8"},    // every channel on at the load
+        {nullptr, VK_DOWN, "xxxx....", "B_SWITCH9", "B_SWITCH16"},   // 9 to 12, and 13 to 16 absent
+        {nullptr, '1', "-xxx....", "B_SWITCH9", "B_SWITCH16"},   // channel 9
+        {nullptr, '6', "-xxx....", "B_SWITCH9", "B_SWITCH16"},   // no channel 14
+        {nullptr, VK_DOWN, "-xxx....", "B_SWITCH9", "B_SWITCH16"},   // the last bank
+        {nullptr, VK_UP, "xx-xxxxx", "B_SWITCH1", "B_SWITCH8"},  // channel 3 kept its state
+        {&stereo, 0, "xx......", "B_SWITCH1", "B_SWITCH8"},      // a small take after a large one
     };
     ASSERT_NE(open(), nullptr);
-    handOver(stereo.str());
     for (const Row& row : rows) {
-        command(CMD_KEYDOWN, row.key);
+        if (row.take) handOver(row.take->str());
+        if (row.key) command(CMD_KEYDOWN, row.key);
         EXPECT_EQ(switches(), row.switches) << "key " << row.key;
         char first[32] = {}, last[32] = {};
         GetDlgItemTextA(player_, IDC_SWITCH1, first, sizeof first);
@@ -252,7 +262,8 @@ TEST_F(PlayerTest, DigitKeysClickTheBankShownAndArrowsStepBanks) {
         EXPECT_STREQ(first, row.first) << "key " << row.key;
         EXPECT_STREQ(last, row.last) << "key " << row.key;
     }
-    EXPECT_EQ(Player().channelEnabled[1], 1);
+    EXPECT_EQ(Player().channelEnabled[1], 1) << "a new take hears every channel";
+    EXPECT_EQ(Player().channelEnabled[2], 0) << "and none beyond its own";
 }
 
 TEST_F(PlayerTest, HandOverIsBoundedByBufferAndCount) {
@@ -425,6 +436,68 @@ SIZE_T privateBytes() {
 
 // 1,000 load, play, seek and stop cycles, then 100 hand-overs in a row, against one player:
 // buffers, GDI objects, windows and private memory end where they started.
+// A folder of a card: a plain take, a take of two mono files and a take of twelve channels,
+// with a file that is no take between them. Page Down and Page Up step through it in name
+// order, the set counting once, and stop at either end; then 1,000 steps while playing leave
+// nothing behind.
+TEST_F(PlayerTest, PageKeysStepThroughAFolderAndLeaveNothingBehind) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / ("vantorplay-card-" + std::to_string(GetCurrentProcessId()));
+    fs::create_directories(folder);
+    const auto write = [&](const char* name, int channels, const std::string& ixml) {
+        WaveWriter w;
+        w.riff();
+        w.fmtPcm(channels, 48000, 16);
+        w.ixml(ixmlDocument("<SCENE>S</SCENE><TAKE>1</TAKE>" + ixml));
+        w.data(tonePcm(channels, 16, 48000 * 3, 48000, 440.0, 1000));   // 3 s: no step plays one out
+        EXPECT_TRUE(writeFile((folder / name).string(), w.bytes()));
+    };
+    const auto member = [](int index) {
+        return "<FILE_SET><TOTAL_FILES>2</TOTAL_FILES><FAMILY_UID>CARD-TWO</FAMILY_UID><FILE_SET_INDEX>" +
+               std::to_string(index) + "</FILE_SET_INDEX></FILE_SET><TRACK_LIST><TRACK><CHANNEL_INDEX>" +
+               std::to_string(index) + "</CHANNEL_INDEX><INTERLEAVE_INDEX>1</INTERLEAVE_INDEX></TRACK></TRACK_LIST>";
+    };
+    write("a_plain.wav", 2, "");
+    write("b_set_1.wav", 1, member(1));
+    write("b_set_2.wav", 1, member(2));
+    ASSERT_TRUE(writeFile((folder / "c_notes.wav").string(), bytesOf("no take")));
+    write("d_twelve.wav", 12, "");
+    const std::string first = (folder / "a_plain.wav").string();
+
+    struct Step { LPARAM key; const char* file; int channels; };
+    // Backwards the set is met at its last file, which loads the same take.
+    const Step steps[] = {{VK_NEXT, "b_set_1.wav", 2}, {VK_NEXT, "d_twelve.wav", 12}, {VK_NEXT, "d_twelve.wav", 12},
+                          {VK_PRIOR, "b_set_2.wav", 2}, {VK_PRIOR, "a_plain.wav", 2}, {VK_PRIOR, "a_plain.wav", 2}};
+    ASSERT_NE(open(), nullptr);
+    handOver(first);
+    for (const Step& step : steps) {
+        command(CMD_KEYDOWN, step.key);
+        pumpFor(0);
+        EXPECT_EQ(text(IDC_HINT).substr(0, (folder / step.file).string().size()), (folder / step.file).string());
+        EXPECT_EQ(Player().channels, step.channels) << step.file;
+    }
+
+    ctltest::GdiLedger gdi;
+    const int liveBefore = AudioBuffer::liveCount();   // nothing queued yet
+    const SIZE_T memoryBefore = privateBytes();
+    command(IDC_PLAY);
+    pumpFor(300);
+    for (int cycle = 0; cycle < 1000; ++cycle) {
+        command(CMD_KEYDOWN, cycle % 4 < 2 ? VK_NEXT : VK_PRIOR);
+        pumpFor(0);
+    }
+    EXPECT_EQ(Player().playing, 1) << "a take that played goes on playing";
+    command(IDC_STOP);
+    pumpUntil([] { return WaveOutDeviceOf(Player().waveOutWindow)->pendingCount == 0; }, 5000);
+    pumpFor(300);
+    EXPECT_EQ(AudioBuffer::liveCount(), liveBefore);
+    EXPECT_EQ(gdi.live(), 0u);
+    EXPECT_LT(privateBytes(), memoryBefore + 2 * 1024 * 1024) << "private memory grows";
+    close();
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+}
+
 TEST_F(PlayerTest, SoakOfLoadsPlaysSeeksAndHandOversLeavesNothingBehind) {
     TempFile stereo("soak-a"), eight("soak-b");
     takeWith(stereo, 2, 44100, 16, 3.0);
