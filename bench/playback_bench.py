@@ -40,12 +40,12 @@ RATE = 48000
 
 # ---- the take --------------------------------------------------------------------------------
 
-def write_take(path, seconds):
-    """8 channels, 48 kHz, 24-bit PCM: a tone per channel whose level changes every 0.1 s at
-    its own pace, so the meters move all the time; sound from the first frame."""
+def write_take(path, seconds, channels=8):
+    """8 (or 16) channels, 48 kHz, 24-bit PCM: a tone per channel whose level changes every
+    0.1 s at its own pace, so the meters move all the time; sound from the first frame."""
     import math
     block = RATE // 10
-    periods = (96, 100, 120, 80, 75, 64, 60, 50)      # whole cycles in a 0.1 s block
+    periods = (96, 100, 120, 80, 75, 64, 60, 50, 48, 40, 32, 30, 25, 24, 20, 16)[:channels]   # whole cycles a block
     blocks = int(seconds * 10)
     streams = []
     for channel, period in enumerate(periods):
@@ -61,12 +61,13 @@ def write_take(path, seconds):
             parts.append(cache[level])
         streams.append(b''.join(parts))
     frames = blocks * block
-    data = bytearray(frames * 24)
+    frame_bytes = 3 * channels
+    data = bytearray(frames * frame_bytes)
     for channel, stream in enumerate(streams):
         for byte in range(3):
-            data[channel * 3 + byte::24] = stream[byte::3]
+            data[channel * 3 + byte::frame_bytes] = stream[byte::3]
     with open(path + '.tmp', 'wb') as f:
-        f.write(riff([chunk(b'fmt ', format_block(8, RATE, 24)), chunk(b'data', bytes(data))]))
+        f.write(riff([chunk(b'fmt ', format_block(channels, RATE, 24)), chunk(b'data', bytes(data))]))
     os.replace(path + '.tmp', path)
 
 
@@ -299,28 +300,32 @@ def main():
     parser.add_argument('--take', required=True)
     parser.add_argument('--mix', required=True)
     parser.add_argument('--make-take', type=float, metavar='SECONDS')
+    parser.add_argument('--channels', type=int, default=8, choices=(8, 16))
     parser.add_argument('--latency-runs', type=int, default=5)
     options = parser.parse_args()
     if options.make_take:
-        write_take(options.take, options.make_take)
+        write_take(options.take, options.make_take, options.channels)
         return 0
 
     seconds, onset = mix_facts(options.mix)
     player, player_outside, player_wall = player_cpu(options.bin, options.take, seconds)
     bare, bare_outside, bare_wall = streamer_cpu(options.bin, options.mix, seconds)
-    latencies = handover_to_sound(options.bin, options.take, onset / RATE, options.latency_runs)
+    latencies = handover_to_sound(options.bin, options.take, onset / RATE, options.latency_runs) \
+        if options.latency_runs > 0 else []
 
     def outside_text(values):
         return ' '.join('%s %.2f s' % (n, v) for n, v in zip(('wineserver', 'Xvfb'), values))
 
-    print('playback of %.1f s of audio, 8 channels 24-bit 48 kHz (the streamer: its 16-bit stereo mix)' % seconds)
+    print('playback of %.1f s of audio, %d channels 24-bit 48 kHz (the streamer: its 16-bit stereo mix)'
+          % (seconds, options.channels))
     print('  VantorPlay.exe  %.4f CPU s per audio s  (%.2f s in %.1f s; outside it: %s)'
           % (player / seconds, player, player_wall, outside_text(player_outside)))
     print('  bare_streamer   %.4f CPU s per audio s  (%.2f s in %.1f s; outside it: %s)'
           % (bare / seconds, bare, bare_wall, outside_text(bare_outside)))
     print('  ratio           %.2f  (goal <= 1.15)' % (player / bare if bare > 0 else float('inf')))
-    print('hand-over + Play to first sound: median %.0f ms  (runs: %s)'
-          % (statistics.median(latencies), ', '.join('%.0f' % t for t in latencies)))
+    if latencies:
+        print('hand-over + Play to first sound: median %.0f ms  (runs: %s)'
+              % (statistics.median(latencies), ', '.join('%.0f' % t for t in latencies)))
     return 0
 
 

@@ -8,6 +8,9 @@ a mix worked out from the take's bytes:
   set      five mono files of one iXML file set, the third handed over: the player loads
            the whole take, the hint says 5 files, and the capture is the mix of the same five
            channels interleaved in one file.
+  steps    the same folder with a plain take before the set and a 12-channel take after it:
+           while playing, Page Down and Page Up step through the three takes (the set once),
+           stop at either end, and the player keeps playing.
 
     takes_e2e.py --player VantorPlay.exe --remote vpremote.exe
 """
@@ -143,6 +146,35 @@ def set_during(remote):
     return [] if "5 files" in hint else ["set: the hint does not say the take has 5 files: %r" % hint]
 
 
+def stepping(args, folder):
+    """Page Down and Page Up through the folder's takes while playing: the info field and the
+    hint after each key, and the play button still checked."""
+    plain, twelve = os.path.join(folder, "a_plain.wav"), os.path.join(folder, "z_twelve.wav")
+    tone_take(plain, 2, 16, RATE, 10 * RATE)
+    tone_take(twelve, 12, 16, RATE, 10 * RATE, 2000)
+    player = start_player(args, windows_paths(plain)[0])
+    remote = Remote(os.environ["VP_WINE"], args.remote)
+    try:
+        remote.ask("wait 20")
+        remote.ask("press 101")
+        time.sleep(0.5)
+        for key, channels, name in ((34, 5, "set_1.wav"), (34, 12, "z_twelve.wav"), (34, 12, "z_twelve.wav"),
+                                    (33, 5, "set_5.wav"), (33, 2, "a_plain.wav"), (33, 2, "a_plain.wav")):
+            remote.ask("key %d" % key)
+            time.sleep(0.4)
+            fields, state = remote.values("fields"), parse_state(remote)
+            check(re.search(r"Channels: +%d\r\n" % channels, fields.get("info", "")) is not None,
+                  "steps: after key %d the info field says %r, expected %d channels" % (key, fields.get("info"), channels))
+            check(name in fields.get("hint", ""), "steps: after key %d the hint is %r, expected %s" % (
+                key, fields.get("hint"), name))
+            check(state["play"].startswith("checked"), "steps: after key %d the player stopped playing" % key)
+        remote.ask("close")
+        remote.ask("gone 20")
+    finally:
+        remote.close()
+        player.wait(timeout=30)
+
+
 def main():
     args = player_arguments(argparse.ArgumentParser()).parse_args()
     if environment_missing("takes_e2e"):
@@ -161,8 +193,10 @@ def main():
         members = write_set(five, set_folder, "E2E-FIVE")
         excused += play_judged(2, lambda: play_once(args, "set", five, members[2], [("all", 0, None)], set_during),
                                lambda attempt: print("RETRY: set: the capture differs; played once more", flush=True))
-    return outcome("both takes were captured exactly" if not excused else
-                   "both takes came back whole, with %d silences not judged" % len(excused))
+        stepping(args, set_folder)
+    return outcome("both takes were captured exactly and the steps went through the folder" if not excused else
+                   "both takes came back whole, with %d silences not judged, and the steps went through the folder"
+                   % len(excused))
 
 
 if __name__ == "__main__":
