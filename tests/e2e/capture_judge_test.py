@@ -118,7 +118,7 @@ def input_failures(work):
 
     def created(seconds):
         return ('(%8.3f|   0.000) I: [pulseaudio] source-output.c: Created output 9 "vp-e2e-capture" on '
-                'vp_e2e_48000.monitor with sample spec s16le 2ch 48000Hz and channel map front-left,front-right\n'
+                'vp_e2e_48000.monitor\n'
                 % seconds)
     os.environ["VP_ENV_RUN"] = work
     log_path = os.path.join(work, "pulse.log")
