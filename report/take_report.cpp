@@ -16,8 +16,6 @@ namespace {
 
 using namespace wave_layout;
 
-constexpr int kReportMaxChannels = 8;
-
 void readLabels(TakeReport& report, const std::string& path) {
     // The player's own label rules: iXML TAPE, SCENE, TAKE, with the description's lines winning.
     WaveFileInfo info;
@@ -97,9 +95,9 @@ TakeReport ReportTake(const std::string& path, const ReportProgress& progress) {
         report.status = "unknown sample format";
         return report;
     }
-    // The player plays up to kMaxTakeChannels; the report's reading stays at eight for now.
-    if (check == FormatVerdict::TooManyChannels || layout.channels > kReportMaxChannels) {
-        report.status = "more than 8 channels";
+    // The report reads every take the player plays, up to kMaxTakeChannels channels.
+    if (check == FormatVerdict::TooManyChannels) {
+        report.status = "more than " + std::to_string(kMaxTakeChannels) + " channels";
         return report;
     }
 
