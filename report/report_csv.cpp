@@ -36,7 +36,8 @@ std::string CsvField(std::string_view text) {
 
 std::string ReportCsvHeader() {
     return "file,status,format,rate,bits,channels,frames,duration_s,tape,scene,take,note,"
-           "start_timecode,timecode_rate,tracks,peak_dbfs,clipped,silent\r\n";
+           "start_timecode,timecode_rate,tracks,peak_dbfs,clipped,silent,"
+           "files\r\n";
 }
 
 std::string ReportCsvRow(const TakeReport& report) {
@@ -63,7 +64,8 @@ std::string ReportCsvRow(const TakeReport& report) {
         formatRead ? std::to_string(report.channels) : "", report.frames >= 0 ? std::to_string(report.frames) : "",
         duration, report.tape, report.scene, report.take, report.note,
         report.startTimecode, report.timecodeRate, joined(report.trackNames),
-        joined(peaks), joined(clipped), joined(silent)};
+        joined(peaks), joined(clipped), joined(silent),
+        joined(report.files)};
     std::string row;
     for (const std::string& field : fields) {
         if (&field != fields) row += ',';

@@ -58,11 +58,17 @@ void readMetadata(TakeReport& report, std::FILE* file, const WaveChunks& chunks)
     }
 }
 
+std::size_t nameStart(const std::string& path) {
+    const std::size_t separator = path.find_last_of("/\\");
+    return separator == std::string::npos ? 0 : separator + 1;
+}
+
 }  // namespace
 
 TakeReport ReportTake(const std::string& path, const ReportProgress& progress) {
     TakeReport report;
     report.file = path;
+    report.files.push_back(path.substr(nameStart(path)));
     errno = 0;
     FileHandle file(std::fopen(path.c_str(), "rb"));
     if (!file) {
@@ -109,4 +115,46 @@ TakeReport ReportTake(const std::string& path, const ReportProgress& progress) {
         report.status = "read error";
     }
     return report;
+}
+
+TakeReport ReportTakeSet(const TakeSet& set, const ReportProgress& progress) {
+    if (set.sources.empty()) return {};
+    if (set.sources.size() == 1 && set.leftOut.empty() && set.filesNotFound == 0) return ReportTake(set.sources[0].path, progress);
+
+    TakeReport take;
+    std::vector<std::string> problems;
+    bool everyFileScanned = true;
+    for (std::size_t k = 0; k < set.sources.size(); ++k) {
+        TakeReport member = ReportTake(set.sources[k].path, progress);
+        if (member.status != "ok") problems.push_back(member.files.front() + ": " + member.status);
+        if (k == 0) {
+            take = member;
+            take.files.clear();
+            take.trackNames.clear();
+            take.peaks.clear();
+            take.channels = 0;
+        }
+        take.intact = take.intact && member.intact;
+        take.files.push_back(member.files.front());
+        // Each file's tracks and levels at the file's own channels, so the take's stay in channel order.
+        member.trackNames.resize(static_cast<std::size_t>(std::max(member.channels, 0)));
+        take.trackNames.insert(take.trackNames.end(), member.trackNames.begin(), member.trackNames.end());
+        everyFileScanned = everyFileScanned && member.peaks.size() == static_cast<std::size_t>(member.channels);
+        take.peaks.insert(take.peaks.end(), member.peaks.begin(), member.peaks.end());
+        take.channels += member.channels;
+    }
+    // Levels with a file's channels missing would stand at other channels' places.
+    if (!everyFileScanned) take.peaks.clear();
+    // Tracks without a name read as empty fields; a take without any names has no track list.
+    if (std::all_of(take.trackNames.begin(), take.trackNames.end(), [](const std::string& name) { return name.empty(); }))
+        take.trackNames.clear();
+    if (!set.leftOut.empty() || set.filesNotFound > 0) {
+        take.intact = false;
+        problems.push_back(TakeSetNote(set));
+    }
+    if (!problems.empty()) {
+        take.status.clear();
+        for (const std::string& problem : problems) take.status += (take.status.empty() ? "" : "; ") + problem;
+    }
+    return take;
 }

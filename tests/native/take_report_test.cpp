@@ -190,7 +190,8 @@ TEST(TakeReport, PeaksClippingAndSilencePerChannelInEverySampleFormat) {
         // 1001 frames at 48 kHz: 20.854 ms.
         const std::string expected = file.str() + ",ok," + row.format + ",48000," + std::to_string(row.bits) +
                                      ",4,1001,0.021,,,,,,,,-inf|-6.0|0.0|" + row.lowestStep + ",0|0|3|0,silent|||" +
-                                     row.stepSilent + "\r\n";
+                                     row.stepSilent + "," + file.str().substr(file.str().find_last_of("/\\") + 1) +
+                                     "\r\n";
         EXPECT_EQ(ReportCsvRow(ReportTake(file.str())), expected);
     }
 }
