@@ -25,6 +25,8 @@ std::string oneDecimal(double value) {
     return std::strcmp(text, "-0.0") == 0 ? "0.0" : text;   // a hair under full scale reads 0.0
 }
 
+std::string yesOrEmpty(bool mark) { return mark ? "yes" : ""; }
+
 }  // namespace
 
 std::string CsvField(std::string_view text) {
@@ -37,7 +39,7 @@ std::string CsvField(std::string_view text) {
 std::string ReportCsvHeader() {
     return "file,status,format,rate,bits,channels,frames,duration_s,tape,scene,take,note,"
            "start_timecode,timecode_rate,tracks,peak_dbfs,clipped,silent,"
-           "files\r\n";
+           "files,project,circled,wild_track,false_start,no_good,frame_rate\r\n";
 }
 
 std::string ReportCsvRow(const TakeReport& report) {
@@ -65,7 +67,8 @@ std::string ReportCsvRow(const TakeReport& report) {
         duration, report.tape, report.scene, report.take, report.note,
         report.startTimecode, report.timecodeRate, joined(report.trackNames),
         joined(peaks), joined(clipped), joined(silent),
-        joined(report.files)};
+        joined(report.files), report.project, yesOrEmpty(report.circled), yesOrEmpty(report.wildTrack),
+        yesOrEmpty(report.falseStart), yesOrEmpty(report.noGood), report.frameRate};
     std::string row;
     for (const std::string& field : fields) {
         if (&field != fields) row += ',';

@@ -47,9 +47,15 @@ void readMetadata(TakeReport& report, std::FILE* file, const WaveChunks& chunks)
 
     report.note = !ixml.note.empty() ? ixml.note : AsUtf8(DescriptionValue(description, "sNOTE="));
     report.trackNames = ixml.trackNames;
+    report.project = ixml.project;
+    report.circled = ixml.circled;
+    report.wildTrack = ixml.wildTrack;
+    report.falseStart = ixml.falseStart;
+    report.noGood = ixml.noGood;
 
     TimecodeRate rate = ParseTimecodeRate(ixml.timecodeRate, ixml.timecodeFlag == "DF");
     if (!rate.known()) rate = RateFromSpeedLine(DescriptionValue(description, "sSPEED="));
+    report.frameRate = FrameRateText(rate);
     if (haveTimeReference && rate.known() && report.sampleRate > 0) {
         const StartTimecode start = FormatStartTimecode(timeReference, report.sampleRate, rate);
         report.startTimecode = start.text;

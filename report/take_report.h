@@ -24,6 +24,9 @@ struct TakeReport {
     std::int32_t channels = 0;         // of all the take's files
     std::int64_t frames = -1;          // -1 until the data was found
     std::string tape, scene, take, note;
+    std::string project;               // iXML PROJECT
+    bool circled = false, wildTrack = false, falseStart = false, noGood = false;   // the iXML marks
+    std::string frameRate;             // "29.97 DF"; empty without a timecode rate
     std::string startTimecode;
     std::string timecodeRate;          // "24000/1001"
     bool timecodeWrapped = false;

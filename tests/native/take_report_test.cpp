@@ -191,7 +191,7 @@ TEST(TakeReport, PeaksClippingAndSilencePerChannelInEverySampleFormat) {
         const std::string expected = file.str() + ",ok," + row.format + ",48000," + std::to_string(row.bits) +
                                      ",4,1001,0.021,,,,,,,,-inf|-6.0|0.0|" + row.lowestStep + ",0|0|3|0,silent|||" +
                                      row.stepSilent + "," + file.str().substr(file.str().find_last_of("/\\") + 1) +
-                                     "\r\n";
+                                     ",,,,,,\r\n";
         EXPECT_EQ(ReportCsvRow(ReportTake(file.str())), expected);
     }
 }
@@ -231,6 +231,45 @@ TEST(TakeReport, TakesOfMoreThanEightChannelsAreReportedInFull) {
         EXPECT_EQ(joinedTracks(report), expectedTracks);
         const std::string row = ReportCsvRow(report);
         EXPECT_NE(row.find("," + expectedPeaks + "," + expectedClipped + ","), std::string::npos) << row;
+    }
+}
+
+TEST(TakeReport, ProjectMarksAndFrameRateAsPeopleWriteThem) {
+    const struct { const char* name; const char* ixml; const char* description; const char* columns; } rows[] = {
+        {"marks in any case", "<PROJECT>NIGHT SHOOT</PROJECT><CIRCLED>TRUE</CIRCLED><WILD_TRACK>true</WILD_TRACK>"
+         "<FALSE_START>FALSE</FALSE_START><NO_GOOD> True </NO_GOOD><SPEED><TIMECODE_RATE>24000/1001</TIMECODE_RATE>"
+         "<TIMECODE_FLAG>NDF</TIMECODE_FLAG></SPEED>", "", "NIGHT SHOOT,yes,yes,,yes,23.976 ND"},
+        {"only TRUE marks", "<CIRCLED>1</CIRCLED><NO_GOOD>yes</NO_GOOD><SPEED><TIMECODE_RATE>24/1</TIMECODE_RATE></SPEED>",
+         "", ",,,,,24 ND"},
+        {"25", "<SPEED><TIMECODE_RATE>25/1</TIMECODE_RATE><TIMECODE_FLAG>NDF</TIMECODE_FLAG></SPEED>", "", ",,,,,25 ND"},
+        {"25 flagged DF drops no frame numbers", "<SPEED><TIMECODE_RATE>25/1</TIMECODE_RATE><TIMECODE_FLAG>DF</TIMECODE_FLAG></SPEED>",
+         "", ",,,,,25 ND"},
+        {"29.97 DF", "<SPEED><TIMECODE_RATE>30000/1001</TIMECODE_RATE><TIMECODE_FLAG>DF</TIMECODE_FLAG></SPEED>", "",
+         ",,,,,29.97 DF"},
+        {"29.97 ND", "<SPEED><TIMECODE_RATE>30000/1001</TIMECODE_RATE><TIMECODE_FLAG>NDF</TIMECODE_FLAG></SPEED>", "",
+         ",,,,,29.97 ND"},
+        {"30", "<SPEED><TIMECODE_RATE>30</TIMECODE_RATE></SPEED>", "", ",,,,,30 ND"},
+        {"59.94 DF", "<SPEED><TIMECODE_RATE>60000/1001</TIMECODE_RATE><TIMECODE_FLAG>DF</TIMECODE_FLAG></SPEED>", "",
+         ",,,,,59.94 DF"},
+        {"48", "<SPEED><TIMECODE_RATE>48/1</TIMECODE_RATE></SPEED>", "", ",,,,,48 ND"},
+        {"rate from the description's speed line", "", "sSPEED=029.970-DF\r\n", ",,,,,29.97 DF"},
+        {"no rate", "<PROJECT>P</PROJECT>", "", "P,,,,,"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        WaveWriter w;
+        w.riff();
+        if (*row.description) w.bext(row.description);
+        w.fmtPcm(1, 48000, 16);
+        w.data(Bytes(2 * 100, 0));
+        if (*row.ixml) w.ixml(ixmlDocument(row.ixml));
+        TempFile file;
+        ASSERT_TRUE(writeFile(file.str(), w.bytes()));
+        const std::string name = file.str().substr(file.str().find_last_of("/\\") + 1);
+        const std::string tail = "," + name + "," + row.columns + "\r\n";
+        const std::string csv = ReportCsvRow(ReportTake(file.str()));
+        ASSERT_GE(csv.size(), tail.size());
+        EXPECT_EQ(csv.substr(csv.size() - tail.size()), tail);
     }
 }
 

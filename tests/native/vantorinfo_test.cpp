@@ -222,7 +222,7 @@ TEST(VantorInfo, ReportGivesEveryFileOfAFolderItsRowInNameOrder) {
     const std::string report = readText(csv);
     EXPECT_EQ(report.substr(0, report.find("\r\n")),
               "file,status,format,rate,bits,channels,frames,duration_s,tape,scene,take,note,start_timecode,"
-              "timecode_rate,tracks,peak_dbfs,clipped,silent,files");
+              "timecode_rate,tracks,peak_dbfs,clipped,silent,files,project,circled,wild_track,false_start,no_good,frame_rate");
     const std::vector<std::string> expected = {
         folder.file("a_take.wav") + ",ok",
         folder.file("b_day2/c_take.WAV") + ",ok",
