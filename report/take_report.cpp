@@ -109,7 +109,10 @@ TakeReport ReportTake(const std::string& path, const ReportProgress& progress) {
     }
     // The report reads every take the player plays, up to kMaxTakeChannels channels.
     if (check == FormatVerdict::TooManyChannels) {
-        report.status = "more than " + std::to_string(kMaxTakeChannels) + " channels";
+        // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on "text" + std::string.
+        report.status = "more than ";
+        report.status += std::to_string(kMaxTakeChannels);
+        report.status += " channels";
         return report;
     }
 
@@ -160,7 +163,10 @@ TakeReport ReportTakeSet(const TakeSet& set, const ReportProgress& progress) {
     }
     if (!problems.empty()) {
         take.status.clear();
-        for (const std::string& problem : problems) take.status += (take.status.empty() ? "" : "; ") + problem;
+        for (const std::string& problem : problems) {
+            if (!take.status.empty()) take.status += "; ";
+            take.status += problem;
+        }
     }
     return take;
 }
