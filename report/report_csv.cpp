@@ -25,6 +25,8 @@ std::string oneDecimal(double value) {
     return std::strcmp(text, "-0.0") == 0 ? "0.0" : text;   // a hair under full scale reads 0.0
 }
 
+std::string yesOrEmpty(bool mark) { return mark ? "yes" : ""; }
+
 }  // namespace
 
 std::string CsvField(std::string_view text) {
@@ -36,7 +38,8 @@ std::string CsvField(std::string_view text) {
 
 std::string ReportCsvHeader() {
     return "file,status,format,rate,bits,channels,frames,duration_s,tape,scene,take,note,"
-           "start_timecode,timecode_rate,tracks,peak_dbfs,clipped,silent\r\n";
+           "start_timecode,timecode_rate,tracks,peak_dbfs,clipped,silent,"
+           "files,project,circled,wild_track,false_start,no_good,frame_rate\r\n";
 }
 
 std::string ReportCsvRow(const TakeReport& report) {
@@ -63,7 +66,9 @@ std::string ReportCsvRow(const TakeReport& report) {
         formatRead ? std::to_string(report.channels) : "", report.frames >= 0 ? std::to_string(report.frames) : "",
         duration, report.tape, report.scene, report.take, report.note,
         report.startTimecode, report.timecodeRate, joined(report.trackNames),
-        joined(peaks), joined(clipped), joined(silent)};
+        joined(peaks), joined(clipped), joined(silent),
+        joined(report.files), report.project, yesOrEmpty(report.circled), yesOrEmpty(report.wildTrack),
+        yesOrEmpty(report.falseStart), yesOrEmpty(report.noGood), report.frameRate};
     std::string row;
     for (const std::string& field : fields) {
         if (&field != fields) row += ',';

@@ -11,6 +11,15 @@ std::string_view lastName(std::string_view path) {
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
+bool saysTrue(std::string_view text) {
+    const std::string value = XmlText(text);
+    const std::string_view trimmed = Trimmed(value);
+    if (trimmed.size() != 4) return false;
+    for (std::size_t k = 0; k < 4; ++k)
+        if ((trimmed[k] | 0x20) != "true"[k]) return false;
+    return true;
+}
+
 }  // namespace
 
 IxmlFacts ReadIxmlFacts(std::string_view xml) {
@@ -20,6 +29,11 @@ IxmlFacts ReadIxmlFacts(std::string_view xml) {
     WalkXml(xml, [&](const std::string& path, std::string_view text) {
         const std::string_view name = lastName(path);
         if (path == "BWFXML/NOTE" && facts.note.empty()) facts.note = XmlText(text);
+        else if (path == "BWFXML/PROJECT" && facts.project.empty()) facts.project = XmlText(text);
+        else if (path == "BWFXML/CIRCLED") facts.circled = saysTrue(text);
+        else if (path == "BWFXML/WILD_TRACK") facts.wildTrack = saysTrue(text);
+        else if (path == "BWFXML/FALSE_START") facts.falseStart = saysTrue(text);
+        else if (path == "BWFXML/NO_GOOD") facts.noGood = saysTrue(text);
         else if (name == "TIMECODE_RATE" && facts.timecodeRate.empty()) facts.timecodeRate = XmlText(text);
         else if (name == "TIMECODE_FLAG" && facts.timecodeFlag.empty()) facts.timecodeFlag = XmlText(text);
         else if (path == "BWFXML/TRACK_LIST/TRACK/NAME") track.name = XmlText(text);

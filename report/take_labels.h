@@ -1,6 +1,7 @@
 #pragma once
 // What the report reads of a take's iXML block and bext description beyond the player's
-// own labels: the note, the timecode rate and flag, and the track names.
+// own labels: the note, the project, the marks of the take, the timecode rate and flag, and
+// the track names.
 
 #include <string>
 #include <string_view>
@@ -8,6 +9,9 @@
 
 struct IxmlFacts {
     std::string note;
+    std::string project;
+    // CIRCLED, WILD_TRACK, FALSE_START and NO_GOOD: set when the element says TRUE in any case.
+    bool circled = false, wildTrack = false, falseStart = false, noGood = false;
     std::string timecodeRate;
     std::string timecodeFlag;
     std::vector<std::string> trackNames;   // by channel, 1-based index - 1

@@ -32,6 +32,28 @@ TimecodeRate ParseTimecodeRate(std::string_view text, bool dropFrame) {
     return rate;
 }
 
+namespace {
+
+// Only 30000/1001 and 60000/1001 labels drop frame numbers.
+bool dropsFrameNumbers(const TimecodeRate& rate) {
+    if (!rate.dropFrame || rate.denominator != 1001) return false;
+    const std::int64_t nominal = (rate.numerator + rate.denominator / 2) / rate.denominator;
+    return nominal == 30 || nominal == 60;
+}
+
+}  // namespace
+
+std::string FrameRateText(const TimecodeRate& rate) {
+    if (!rate.known()) return {};
+    // Thousandths, rounded, in whole numbers, then the trailing zeros dropped: 29.970 reads 29.97.
+    const std::int64_t thousandths = (rate.numerator * 1000 + rate.denominator / 2) / rate.denominator;
+    std::string text = std::to_string(thousandths / 1000);
+    std::string fraction = std::to_string(1000 + thousandths % 1000).substr(1);
+    while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+    if (!fraction.empty()) text += "." + fraction;
+    return text + (dropsFrameNumbers(rate) ? " DF" : " ND");
+}
+
 StartTimecode FormatStartTimecode(std::uint64_t timeReference, std::int32_t sampleRate, const TimecodeRate& rate) {
     StartTimecode start;
     if (!rate.known() || sampleRate <= 0) return start;
@@ -43,7 +65,7 @@ StartTimecode FormatStartTimecode(std::uint64_t timeReference, std::int32_t samp
 
     // Labels count whole frames at the nominal rate: 24 for 24000/1001, 30 for 30000/1001.
     const std::uint64_t nominal = static_cast<std::uint64_t>((rate.numerator + rate.denominator / 2) / rate.denominator);
-    const bool dropFrame = rate.dropFrame && rate.denominator == 1001 && (nominal == 30 || nominal == 60);
+    const bool dropFrame = dropsFrameNumbers(rate);
     if (dropFrame) {
         // Frame numbers 0 and 1 (0-3 at 60) are skipped at the start of every minute but each tenth.
         const std::uint64_t dropped = nominal / 15;

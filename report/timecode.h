@@ -29,3 +29,7 @@ StartTimecode FormatStartTimecode(std::uint64_t timeReference, std::int32_t samp
 // A description's "sSPEED=029.970-DF" line: the frame rate with its flag, for takes
 // without an iXML rate; unknown when the text is no rate.
 TimecodeRate RateFromSpeedLine(std::string_view speed);
+
+// The rate as people write it: "23.976 ND", "25 ND", "29.97 DF"; up to three decimals, and DF
+// only where the labels drop frame numbers. "" for an unknown rate.
+std::string FrameRateText(const TimecodeRate& rate);

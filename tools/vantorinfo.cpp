@@ -5,7 +5,7 @@
 //   vantorinfo [--utf8|--cp1252] FILE...
 //   vantorinfo --mix OUT.wav [--levels] FILE
 //   vantorinfo --levels FILE
-//   vantorinfo --report [--output FILE.csv] FILE_OR_FOLDER...
+//   vantorinfo --report [--per-file] [--output FILE.csv] FILE_OR_FOLDER...
 
 #include "vantor_version.h"
 
@@ -13,6 +13,7 @@
 #include "audio/text_encoding.h"
 #include "audio/mixdown.h"
 #include "audio/playback.h"
+#include "audio/take_set.h"
 #include "report/report_csv.h"
 #include "report/take_report.h"
 #include "audio/wave_file_info.h"
@@ -23,6 +24,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -49,6 +51,7 @@ struct Options {
     const char* outputPath = nullptr;   // the report's CSV file; standard output without it
     bool levels = false;
     bool report = false;
+    bool perFile = false;               // a report row per file, not per take of several files
     int utf8 = -1;   // -1: as the terminal wants, 0: raw code page 1252, 1: UTF-8
 };
 
@@ -57,14 +60,16 @@ enum class Request { Run, Help, Version, Usage };
 void printUsage(std::FILE* to) {
     std::fputs("usage: vantorinfo [--utf8|--cp1252] FILE...\n"
                "       vantorinfo [--mix OUT.wav] [--levels] FILE\n"
-               "       vantorinfo --report [--output FILE.csv] FILE_OR_FOLDER...\n"
+               "       vantorinfo --report [--per-file] [--output FILE.csv] FILE_OR_FOLDER...\n"
                "       vantorinfo --help | --version\n"
                "Prints each take's information as the player shows it, or writes the take's\n"
                "stereo mix (all channels on) and prints its level values per block: eight,\n"
                "or one a channel for a take of more than eight channels.\n"
                "--report writes one CSV row per take (folders are read recursively, in name\n"
                "order): format, labels, start timecode, track names, and per channel the peak\n"
-               "in dBFS, the clipped samples and whether it stayed silent.\n"
+               "in dBFS, the clipped samples and whether it stayed silent. The files of an\n"
+               "iXML file set are one take, as the player plays them; --per-file gives every\n"
+               "file a row of its own.\n"
                "Exit status: 0 every file is a take (in a report: and intact), 1 one is not,\n"
                "2 usage.\n",
                to);
@@ -78,6 +83,7 @@ Request parseOptions(int argc, char** argv, Options& options) {
         else if (std::strcmp(arg, "--mix") == 0 && i + 1 < argc) options.mixPath = argv[++i];
         else if (std::strcmp(arg, "--output") == 0 && i + 1 < argc) options.outputPath = argv[++i];
         else if (std::strcmp(arg, "--report") == 0) options.report = true;
+        else if (std::strcmp(arg, "--per-file") == 0) options.perFile = true;
         else if (std::strcmp(arg, "--levels") == 0) options.levels = true;
         else if (std::strcmp(arg, "--utf8") == 0) options.utf8 = 1;
         else if (std::strcmp(arg, "--cp1252") == 0) options.utf8 = 0;
@@ -88,7 +94,7 @@ Request parseOptions(int argc, char** argv, Options& options) {
     if (options.files.empty()) return Request::Usage;
     // A report is a mode of its own, and the only one that writes a CSV file.
     if (options.report) return options.mixPath || options.levels || options.utf8 != -1 ? Request::Usage : Request::Run;
-    if (options.outputPath) return Request::Usage;
+    if (options.outputPath || options.perFile) return Request::Usage;
     // A mix or level listing is of one take.
     return (options.mixPath == nullptr && !options.levels) || options.files.size() == 1 ? Request::Run : Request::Usage;
 }
@@ -305,7 +311,8 @@ private:
     bool shown_ = false;
 };
 
-// Every file gets its row, written as soon as it is known, whatever the others hold.
+// Every file gets its row, the files of a set one row together (in the row of the first of
+// them the walk meets), written as soon as it is known, whatever the others hold.
 int writeReport(const Options& options) {
     std::FILE* out = stdout;
     if (options.outputPath && !(out = std::fopen(options.outputPath, "wb"))) {
@@ -316,8 +323,23 @@ int writeReport(const Options& options) {
     bool writeFailed = std::fputs(ReportCsvHeader().c_str(), out) < 0;
     int status = kExitAllKnown;
     ProgressLine progress(files.size());
+    const ReportProgress bytesRead = [&progress](std::uint64_t bytes) { progress.bytesRead(bytes); };
+    std::set<std::string> reported;   // the files in a row already
     for (const std::string& file : files) {
-        const TakeReport report = ReportTake(file, [&progress](std::uint64_t bytes) { progress.bytesRead(bytes); });
+        if (reported.count(file) > 0) {
+            progress.fileDone();
+            continue;
+        }
+        TakeReport report;
+        if (options.perFile) {
+            report = ReportTake(file, bytesRead);
+            reported.insert(file);
+        } else {
+            const TakeSet take = FindTakeSet(file);
+            report = ReportTakeSet(take, bytesRead);
+            for (const PlaybackSource& source : take.sources) reported.insert(source.path);
+            reported.insert(file);
+        }
         if (!report.intact) status = kExitSomeUnknown;
         if (report.status.rfind("cannot open", 0) == 0) std::fprintf(stderr, "vantorinfo: %s: %s\n", file.c_str(), report.status.c_str());
         const std::string row = ReportCsvRow(report);

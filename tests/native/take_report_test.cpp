@@ -190,8 +190,86 @@ TEST(TakeReport, PeaksClippingAndSilencePerChannelInEverySampleFormat) {
         // 1001 frames at 48 kHz: 20.854 ms.
         const std::string expected = file.str() + ",ok," + row.format + ",48000," + std::to_string(row.bits) +
                                      ",4,1001,0.021,,,,,,,,-inf|-6.0|0.0|" + row.lowestStep + ",0|0|3|0,silent|||" +
-                                     row.stepSilent + "\r\n";
+                                     row.stepSilent + "," + file.str().substr(file.str().find_last_of("/\\") + 1) +
+                                     ",,,,,,\r\n";
         EXPECT_EQ(ReportCsvRow(ReportTake(file.str())), expected);
+    }
+}
+
+TEST(TakeReport, TakesOfMoreThanEightChannelsAreReportedInFull) {
+    // Channel c at 16384 >> (c % 4) of 32768: -6.0, -12.0, -18.1, -24.1 dBFS over and over; the
+    // last channel also reaches full scale once. 100 frames at 48 kHz, starting at 01:00:00:00.
+    const char* const levels[] = {"-6.0", "-12.0", "-18.1", "-24.1"};
+    for (const int channels : {9, 16, 64}) {
+        SCOPED_TRACE(std::to_string(channels) + " channels");
+        std::string trackList = "<TRACK_LIST>";
+        std::string expectedTracks, expectedPeaks, expectedClipped;
+        for (int c = 0; c < channels; ++c) {
+            const std::string number = std::to_string(c + 1);
+            trackList += "<TRACK><CHANNEL_INDEX>" + number + "</CHANNEL_INDEX><INTERLEAVE_INDEX>" + number +
+                         "</INTERLEAVE_INDEX><NAME>CH" + number + "</NAME></TRACK>";
+            const bool last = c == channels - 1;
+            expectedTracks += (c > 0 ? "|CH" : "CH") + number;
+            expectedPeaks += std::string(c > 0 ? "|" : "") + (last ? "0.0" : levels[c % 4]);
+            expectedClipped += std::string(c > 0 ? "|" : "") + (last ? "1" : "0");
+        }
+        WaveWriter w;
+        w.riff();
+        const std::size_t bext = w.bext("");
+        w.fmtExtensible(channels, 48000, 16);
+        w.ixml(ixmlDocument("<SPEED><TIMECODE_RATE>25/1</TIMECODE_RATE></SPEED>" + trackList + "</TRACK_LIST>"));
+        w.data(makePcm(channels, 16, 100, [channels](std::size_t f, int c) {
+            return c == channels - 1 && f == 0 ? 32767 : 16384 >> (c % 4);
+        }));
+        TempFile file;
+        ASSERT_TRUE(writeFile(file.str(), withTimeReference(w.bytes(), bext, 172800000)));
+        const TakeReport report = ReportTake(file.str());
+        EXPECT_EQ(report.status, "ok");
+        EXPECT_EQ(report.channels, channels);
+        EXPECT_EQ(report.frames, 100);
+        EXPECT_EQ(report.startTimecode, "01:00:00:00");
+        EXPECT_EQ(joinedTracks(report), expectedTracks);
+        const std::string row = ReportCsvRow(report);
+        EXPECT_NE(row.find("," + expectedPeaks + "," + expectedClipped + ","), std::string::npos) << row;
+    }
+}
+
+TEST(TakeReport, ProjectMarksAndFrameRateAsPeopleWriteThem) {
+    const struct { const char* name; const char* ixml; const char* description; const char* columns; } rows[] = {
+        {"marks in any case", "<PROJECT>NIGHT SHOOT</PROJECT><CIRCLED>TRUE</CIRCLED><WILD_TRACK>true</WILD_TRACK>"
+         "<FALSE_START>FALSE</FALSE_START><NO_GOOD> True </NO_GOOD><SPEED><TIMECODE_RATE>24000/1001</TIMECODE_RATE>"
+         "<TIMECODE_FLAG>NDF</TIMECODE_FLAG></SPEED>", "", "NIGHT SHOOT,yes,yes,,yes,23.976 ND"},
+        {"only TRUE marks", "<CIRCLED>1</CIRCLED><NO_GOOD>yes</NO_GOOD><SPEED><TIMECODE_RATE>24/1</TIMECODE_RATE></SPEED>",
+         "", ",,,,,24 ND"},
+        {"25", "<SPEED><TIMECODE_RATE>25/1</TIMECODE_RATE><TIMECODE_FLAG>NDF</TIMECODE_FLAG></SPEED>", "", ",,,,,25 ND"},
+        {"25 flagged DF drops no frame numbers", "<SPEED><TIMECODE_RATE>25/1</TIMECODE_RATE><TIMECODE_FLAG>DF</TIMECODE_FLAG></SPEED>",
+         "", ",,,,,25 ND"},
+        {"29.97 DF", "<SPEED><TIMECODE_RATE>30000/1001</TIMECODE_RATE><TIMECODE_FLAG>DF</TIMECODE_FLAG></SPEED>", "",
+         ",,,,,29.97 DF"},
+        {"29.97 ND", "<SPEED><TIMECODE_RATE>30000/1001</TIMECODE_RATE><TIMECODE_FLAG>NDF</TIMECODE_FLAG></SPEED>", "",
+         ",,,,,29.97 ND"},
+        {"30", "<SPEED><TIMECODE_RATE>30</TIMECODE_RATE></SPEED>", "", ",,,,,30 ND"},
+        {"59.94 DF", "<SPEED><TIMECODE_RATE>60000/1001</TIMECODE_RATE><TIMECODE_FLAG>DF</TIMECODE_FLAG></SPEED>", "",
+         ",,,,,59.94 DF"},
+        {"48", "<SPEED><TIMECODE_RATE>48/1</TIMECODE_RATE></SPEED>", "", ",,,,,48 ND"},
+        {"rate from the description's speed line", "", "sSPEED=029.970-DF\r\n", ",,,,,29.97 DF"},
+        {"no rate", "<PROJECT>P</PROJECT>", "", "P,,,,,"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        WaveWriter w;
+        w.riff();
+        if (*row.description) w.bext(row.description);
+        w.fmtPcm(1, 48000, 16);
+        w.data(Bytes(2 * 100, 0));
+        if (*row.ixml) w.ixml(ixmlDocument(row.ixml));
+        TempFile file;
+        ASSERT_TRUE(writeFile(file.str(), w.bytes()));
+        const std::string name = file.str().substr(file.str().find_last_of("/\\") + 1);
+        const std::string tail = "," + name + "," + row.columns + "\r\n";
+        const std::string csv = ReportCsvRow(ReportTake(file.str()));
+        ASSERT_GE(csv.size(), tail.size());
+        EXPECT_EQ(csv.substr(csv.size() - tail.size()), tail);
     }
 }
 
@@ -231,9 +309,9 @@ TEST(TakeReport, RefusesWhatInspectionRefuses) {
         {"no channels", 1, 0, 48000, 16, 0, 0, false, "unknown sample format"},
         {"rate 0", 1, 2, 0, 16, 0, 0, false, "unknown sample format"},
         {"rate above a megahertz", 1, 2, 2000000, 16, 0, 0, false, "unknown sample format"},
-        {"9 channels: the player plays them, the report reads up to 8", 1, 9, 48000, 16, 0, 0, true, "more than 8 channels"},
-        {"64 channels", 1, 64, 48000, 16, 0, 0, true, "more than 8 channels"},
-        {"65 channels", 1, 65, 48000, 16, 0, 0, false, "more than 8 channels"},
+        {"9 channels", 1, 9, 48000, 16, 0, 0, true, "ok"},
+        {"64 channels", 1, 64, 48000, 16, 0, 0, true, "ok"},
+        {"65 channels", 1, 65, 48000, 16, 0, 0, false, "more than 64 channels"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -222,7 +222,7 @@ TEST(VantorInfo, ReportGivesEveryFileOfAFolderItsRowInNameOrder) {
     const std::string report = readText(csv);
     EXPECT_EQ(report.substr(0, report.find("\r\n")),
               "file,status,format,rate,bits,channels,frames,duration_s,tape,scene,take,note,start_timecode,"
-              "timecode_rate,tracks,peak_dbfs,clipped,silent");
+              "timecode_rate,tracks,peak_dbfs,clipped,silent,files,project,circled,wild_track,false_start,no_good,frame_rate");
     const std::vector<std::string> expected = {
         folder.file("a_take.wav") + ",ok",
         folder.file("b_day2/c_take.WAV") + ",ok",
@@ -239,6 +239,91 @@ TEST(VantorInfo, ReportGivesEveryFileOfAFolderItsRowInNameOrder) {
     EXPECT_EQ(fileAndStatus(good.output), std::vector<std::string>{folder.file("a_take.wav") + ",ok"});
 }
 
+namespace {
+
+// A file of an iXML file set: mono 16-bit, 100 frames at a constant sample value.
+Bytes setMember(const std::string& uid, int totalFiles, int channelIndex, const std::string& track, std::int32_t sample,
+                std::uint32_t rate = 48000) {
+    WaveWriter w;
+    w.riff();
+    w.fmtPcm(1, rate, 16);
+    w.data(makePcm(1, 16, 100, [sample](std::size_t, int) { return sample; }));
+    w.ixml(ixmlDocument("<FILE_SET><TOTAL_FILES>" + std::to_string(totalFiles) + "</TOTAL_FILES><FAMILY_UID>" + uid +
+                        "</FAMILY_UID></FILE_SET><TRACK_LIST><TRACK><CHANNEL_INDEX>" + std::to_string(channelIndex) +
+                        "</CHANNEL_INDEX><INTERLEAVE_INDEX>1</INTERLEAVE_INDEX><NAME>" + track +
+                        "</NAME></TRACK></TRACK_LIST>"));
+    return w.bytes();
+}
+
+// Each row's file, status, channels, tracks, peak_dbfs, clipped, silent and files as written,
+// the file without its folder; no field of these rows holds a line break.
+std::vector<std::string> takeColumns(const std::string& csv, const std::string& folder) {
+    std::vector<std::string> rows;
+    for (std::size_t at = csv.find("\r\n") + 2; at < csv.size(); at = csv.find("\r\n", at) + 2) {
+        std::vector<std::string> fields;
+        const std::string line = csv.substr(at, csv.find("\r\n", at) - at);
+        fields.emplace_back();
+        bool inQuotes = false;
+        for (const char c : line) {
+            if (c == '"') inQuotes = !inQuotes;
+            if (c == ',' && !inQuotes) fields.emplace_back();
+            else fields.back() += c;
+        }
+        if (fields.size() < 19) {
+            rows.push_back("short row: " + line);
+            continue;
+        }
+        std::string file = fields[0].rfind(folder, 0) == 0 ? fields[0].substr(folder.size() + 1) : fields[0];
+        rows.push_back(file + "," + fields[1] + "," + fields[5] + "," + fields[14] + "," + fields[15] + "," + fields[16] +
+                       "," + fields[17] + "," + fields[18]);
+    }
+    return rows;
+}
+
+}  // namespace
+
+TEST(VantorInfo, ReportGivesATakeOfSeveralFilesOneRowAndPerFileOneRowEach) {
+    // Levels: 16384 is -6.0 dBFS, 8192 is -12.0, 0 is silence.
+    TempFolder folder;
+    ASSERT_TRUE(writeFile(folder.file("A_1.WAV"), setMember("A", 3, 2, "LAV1", 16384)));
+    ASSERT_TRUE(writeFile(folder.file("A_2.WAV"), setMember("A", 3, 1, "BOOM", 8192)));
+    ASSERT_TRUE(writeFile(folder.file("A_3.WAV"), setMember("A", 3, 3, "LAV2", 0)));
+    ASSERT_TRUE(writeFile(folder.file("B_1.WAV"), setMember("B", 3, 1, "X", 16384)));   // B_3.WAV is missing
+    ASSERT_TRUE(writeFile(folder.file("B_2.WAV"), setMember("B", 3, 2, "Y", 8192)));
+    ASSERT_TRUE(writeFile(folder.file("C_1.WAV"), setMember("C", 2, 1, "P", 8192)));
+    ASSERT_TRUE(writeFile(folder.file("C_2.WAV"), setMember("C", 2, 2, "Q", 8192, 44100)));   // disagrees
+    {
+        WaveWriter w;
+        w.riff();
+        w.fmtPcm(2, 48000, 16);
+        w.data(makePcm(2, 16, 100, [](std::size_t, int c) { return c == 0 ? 8192 : 16384; }));
+        ASSERT_TRUE(writeFile(folder.file("D.WAV"), w.bytes()));
+    }
+    const std::string folderText = std::filesystem::path(folder.path()).make_preferred().string();
+
+    // A take's row stands where the walk meets its first file; each file is in one row only.
+    const RunResult takes = runTool("--report \"" + folderText + "\"");
+    EXPECT_EQ(takes.status, 1);   // B and C are not whole
+    const std::vector<std::string> expectedTakes = {
+        "A_2.WAV,ok,3,BOOM|LAV1|LAV2,-12.0|-6.0|-inf,0|0|0,||silent,A_2.WAV|A_1.WAV|A_3.WAV",
+        "B_1.WAV,\"2 of 3 files, 1 not found\",2,X|Y,-6.0|-12.0,0|0,|,B_1.WAV|B_2.WAV",
+        "C_1.WAV,\"1 of 2 files, left out: C_2.WAV another sample rate\",1,P,-12.0,0,,C_1.WAV",
+        "C_2.WAV,\"1 of 2 files, left out: C_1.WAV another sample rate\",1,Q,-12.0,0,,C_2.WAV",
+        "D.WAV,ok,2,,-12.0|-6.0,0|0,|,D.WAV",
+    };
+    EXPECT_EQ(takeColumns(takes.output, folderText), expectedTakes) << takes.output;
+
+    const RunResult files = runTool("--report --per-file \"" + folderText + "\"");
+    EXPECT_EQ(files.status, 0);
+    const std::vector<std::string> expectedFiles = {
+        "A_1.WAV,ok,1,LAV1,-6.0,0,,A_1.WAV",    "A_2.WAV,ok,1,BOOM,-12.0,0,,A_2.WAV",
+        "A_3.WAV,ok,1,LAV2,-inf,0,silent,A_3.WAV", "B_1.WAV,ok,1,X,-6.0,0,,B_1.WAV",
+        "B_2.WAV,ok,1,Y,-12.0,0,,B_2.WAV",      "C_1.WAV,ok,1,P,-12.0,0,,C_1.WAV",
+        "C_2.WAV,ok,1,Q,-12.0,0,,C_2.WAV",      "D.WAV,ok,2,,-12.0|-6.0,0|0,|,D.WAV",
+    };
+    EXPECT_EQ(takeColumns(files.output, folderText), expectedFiles) << files.output;
+}
+
 TEST(VantorInfo, HelpVersionAndWrongOptionsExitAsPeopleExpect) {
     TempFile errors("errors");
     const struct { const char* arguments; int status; const char* stdoutStart; const char* stderrStart; } rows[] = {
@@ -247,6 +332,7 @@ TEST(VantorInfo, HelpVersionAndWrongOptionsExitAsPeopleExpect) {
         {"--bogus x.wav", 2, "", "usage: vantorinfo"},
         {"--report", 2, "", "usage: vantorinfo"},                 // no file
         {"--output x.csv x.wav", 2, "", "usage: vantorinfo"},     // a CSV file only for a report
+        {"--per-file x.wav", 2, "", "usage: vantorinfo"},         // rows only in a report
         {"--report --mix m.wav x.wav", 2, "", "usage: vantorinfo"},
     };
     for (const auto& row : rows) {
