@@ -40,7 +40,7 @@ from capture_judge import dry_out_events, fault, judge  # noqa: E402
 from e2e_capture import compare_pieces, pieces_of, play_judged, read_capture  # noqa: E402
 from e2e_check import check, environment_missing, outcome  # noqa: E402
 from e2e_player import (KeptSettings, Remote, TraceView, kill_if_running, parse_state, player_arguments,  # noqa: E402
-                        read_rect, start_player, wait_for_info, wait_until_halted, windows_paths)
+                        read_rect, say_registry_wait, start_player, wait_for_info, wait_until_halted, windows_paths)
 from e2e_sound import RateSink, ServerLog  # noqa: E402
 from e2e_takes import ALL_ON, BLOCK, RATE, Take  # noqa: E402
 
@@ -98,6 +98,10 @@ def first_run(args, work, six, fourteen, floating, settings):
         # -- start
         remote.ask("wait 20")
         fields = wait_for_info(remote, info_text(6, 6))
+        # The player's start changes the registry, and wine's server writes it within 30 s,
+        # holding every wine process meanwhile (a play then runs dry): the plays wait for it.
+        # The later second starts were seen to leave nothing to write.
+        say_registry_wait("window: ")
         state = parse_state(remote)
         print("start: fields %r, state %r" % (fields, state), flush=True)
         check(fields.get("info") == info_text(6, 6), "start: info field %r" % fields.get("info"))
