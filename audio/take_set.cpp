@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
+#include <map>
+#include <memory>
 #include <string>
 
 #ifdef _WIN32
@@ -17,6 +19,16 @@
 #include <filesystem>
 #include <system_error>
 #endif
+
+// What a search keeps of the folder it searched, for the next file of the same folder: its
+// names, and each file's set facts once read. Without it, a card of many sets would list its
+// folder, and open its files, once for every set.
+struct FolderMemory {
+    std::string folder;
+    bool listed = false;
+    std::vector<std::string> names;                    // the folder's plain files, hidden ones not
+    std::map<std::string, FileSetFacts> factsByName;   // what each file read says of its set
+};
 
 namespace {
 
@@ -226,7 +238,7 @@ std::vector<std::string> nearestNamesFirst(std::vector<std::string> names, const
     return order;
 }
 
-TakeSet findTakeSet(const std::string& path) {
+TakeSet findTakeSet(const std::string& path, FolderMemory& memory) {
     OpenedFile opened;
     if (!openAndReadFacts(path, opened)) return takeOfOneFile(path, 0);
     Member loaded{path, path.substr(nameStart(path)), {}, std::move(opened.facts), true};
@@ -244,14 +256,24 @@ TakeSet findTakeSet(const std::string& path) {
     const auto couldBeMember = [&](std::string_view name) {
         return !hidden(name) && !sameName(name, loadedName) && extensionOf(name) == extension;
     };
+    if (!memory.listed || memory.folder != folder) {
+        memory = FolderMemory{folder, true, listNames(folder, [](std::string_view name) { return !hidden(name); }), {}};
+    }
+    std::vector<std::string> candidates;
+    for (const std::string& name : memory.names)
+        if (couldBeMember(name)) candidates.push_back(name);
+
     std::vector<Member> members;
     members.push_back(std::move(loaded));
     // Each file opened at most once, until the set's TOTAL_FILES are found.
-    for (std::string& name : nearestNamesFirst(listNames(folder, couldBeMember), loadedName)) {
+    for (std::string& name : nearestNamesFirst(std::move(candidates), loadedName)) {
         if (static_cast<long>(members.size() + set.leftOut.size()) >= set.totalFiles) break;
+        const auto known = memory.factsByName.find(name);
+        if (known != memory.factsByName.end() && (!known->second.inSet() || known->second.familyUid != familyUid)) continue;
         Member member{folder + name, std::move(name), {}, {}, false};
         OpenedFile candidate;
         if (!openAndReadFacts(member.path, candidate)) continue;
+        memory.factsByName[member.name] = candidate.facts;
         if (!candidate.facts.inSet() || candidate.facts.familyUid != familyUid) continue;
         member.facts = std::move(candidate.facts);
         std::string why = inspect(candidate, member.path, member.info) ? differenceFrom(loadedInfo, member.info)
@@ -349,8 +371,16 @@ FileSetFacts ReadFileSetFacts(std::string_view ixml) {
 }
 
 TakeSet FindTakeSet(const std::string& path) {
+    TakeSetFinder finder;
+    return finder.find(path);
+}
+
+TakeSetFinder::TakeSetFinder() : memory_(std::make_unique<FolderMemory>()) {}
+TakeSetFinder::~TakeSetFinder() = default;
+
+TakeSet TakeSetFinder::find(const std::string& path) {
     try {
-        return findTakeSet(path);
+        return findTakeSet(path, *memory_);
     } catch (const std::exception&) {
         TakeSet alone;   // out of memory on the way: the file alone, if even that can be had
         try {

@@ -13,6 +13,7 @@
 
 #include "audio/playback.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,6 +63,25 @@ struct TakeSet {
 // at a time, each at most once, those whose names sort nearest the file's first, until
 // TOTAL_FILES files of the set are found (all of them when fewer are there).
 TakeSet FindTakeSet(const std::string& path);
+
+struct FolderMemory;
+
+// FindTakeSet for many files in turn, as a report of a card asks: the folder of the last
+// question is listed once and each file's set facts are read once while the questions stay
+// in that folder, so a folder of thousands of files costs each file one look, not one look
+// for every set in it. A file changed meanwhile may be judged by what it held before.
+class TakeSetFinder {
+public:
+    TakeSetFinder();
+    ~TakeSetFinder();
+    TakeSetFinder(const TakeSetFinder&) = delete;
+    TakeSetFinder& operator=(const TakeSetFinder&) = delete;
+
+    TakeSet find(const std::string& path);
+
+private:
+    std::unique_ptr<FolderMemory> memory_;
+};
 
 // Several files dropped at once: the take of the first. When they are files of one set, that
 // is the set, so it plays whole; otherwise the others are not loaded.

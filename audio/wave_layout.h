@@ -24,9 +24,12 @@ constexpr std::uint16_t kTagPcm = 1;
 constexpr std::uint16_t kTagFloat = 3;
 constexpr std::uint16_t kTagExtensible = 0xFFFE;
 
-// The broadcast extension ("bext" body): the description text at its start, and the
-// 64-bit time reference (samples since midnight) at 338.
+// The broadcast extension ("bext" body): the description text at its start, the origination
+// date ("yyyy-mm-dd", 10 characters) at 320 and the 64-bit time reference (samples since
+// midnight) at 338.
 constexpr std::int64_t kDescriptionSize = 256;
+constexpr std::int64_t kOriginationDateAt = 320;
+constexpr std::int64_t kOriginationDateSize = 10;
 constexpr std::int64_t kTimeReferenceAt = 338;
 
 // The iXML block: read up to its first megabyte; the player's label tags must start within

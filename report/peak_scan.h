@@ -28,6 +28,10 @@ FormatVerdict ReadSampleLayout(const unsigned char* fmt, std::size_t size, Sampl
 // Called after every read of sample data with the bytes it brought.
 using ReportProgress = std::function<void(std::uint64_t bytesRead)>;
 
+// The wide (AVX2) folds serve where the processor has them; tests turn them off to see the
+// plain fold give the same figures.
+void UseWideFolds(bool use);
+
 // One pass over frames frames of sample data from offset in large reads; false on a read error.
 bool ScanPeaks(std::FILE* file, std::int64_t offset, std::int64_t frames, const SampleLayout& layout,
                const ReportProgress& progress, std::vector<ChannelPeak>& peaks);

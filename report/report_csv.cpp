@@ -1,5 +1,7 @@
 #include "report_csv.h"
 
+#include "audio/text_encoding.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -60,14 +62,17 @@ std::string ReportCsvRow(const TakeReport& report) {
         clipped.push_back(std::to_string(peak.clippedSamples));
         silent.push_back(peak.peakDbfs < kSilentBelowDbfs ? "silent" : "");
     }
+    // Names are the bytes the file system gave; a name in code page 1252 reads right in UTF-8.
+    std::vector<std::string> names;
+    for (const std::string& name : report.files) names.push_back(AsUtf8(name));
     const std::string fields[] = {
-        report.file, status, report.format,
+        AsUtf8(report.file), status, report.format,
         formatRead ? std::to_string(report.sampleRate) : "", formatRead ? std::to_string(report.bits) : "",
         formatRead ? std::to_string(report.channels) : "", report.frames >= 0 ? std::to_string(report.frames) : "",
         duration, report.tape, report.scene, report.take, report.note,
         report.startTimecode, report.timecodeRate, joined(report.trackNames),
         joined(peaks), joined(clipped), joined(silent),
-        joined(report.files), report.project, yesOrEmpty(report.circled), yesOrEmpty(report.wildTrack),
+        joined(names), report.project, yesOrEmpty(report.circled), yesOrEmpty(report.wildTrack),
         yesOrEmpty(report.falseStart), yesOrEmpty(report.noGood), report.frameRate};
     std::string row;
     for (const std::string& field : fields) {

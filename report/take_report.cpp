@@ -43,6 +43,12 @@ void readMetadata(TakeReport& report, std::FILE* file, const WaveChunks& chunks)
         description.resize(std::strlen(description.c_str()));
         haveTimeReference = got >= sizeof bext;
         timeReference = view.le64(kTimeReferenceAt);
+        if (got >= static_cast<std::size_t>(kOriginationDateAt + kOriginationDateSize)) {
+            const std::string date(reinterpret_cast<const char*>(bext) + kOriginationDateAt, static_cast<std::size_t>(kOriginationDateSize));
+            // A date field of zeros, blanks or stray bytes is no date.
+            const bool printable = std::all_of(date.begin(), date.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
+            if (printable && date.find_first_not_of(' ') != std::string::npos) report.date = date;
+        }
     }
 
     report.note = !ixml.note.empty() ? ixml.note : AsUtf8(DescriptionValue(description, "sNOTE="));
@@ -76,7 +82,12 @@ TakeReport ReportTake(const std::string& path, const ReportProgress& progress) {
     report.file = path;
     report.files.push_back(path.substr(nameStart(path)));
     errno = 0;
-    FileHandle file(std::fopen(path.c_str(), "rb"));
+#ifdef _WIN32
+    // "S": the system reads ahead for a front-to-back scan (a sequential-scan open).
+    FileHandle file(std::fopen(path.c_str(), "rbS"));
+#else
+    FileHandle file(std::fopen(path.c_str(), "rb"));   // the scan asks for its read-ahead itself
+#endif
     if (!file) {
         report.status = std::string("cannot open: ") + std::strerror(errno);
         return report;

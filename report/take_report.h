@@ -25,6 +25,7 @@ struct TakeReport {
     std::int64_t frames = -1;          // -1 until the data was found
     std::string tape, scene, take, note;
     std::string project;               // iXML PROJECT
+    std::string date;                  // the bext origination date as written ("2026-12-09"); empty without one
     bool circled = false, wildTrack = false, falseStart = false, noGood = false;   // the iXML marks
     std::string frameRate;             // "29.97 DF"; empty without a timecode rate
     std::string startTimecode;

@@ -1,11 +1,11 @@
 // vantorinfo: the player's information text for many takes at once, the player's stereo
-// mix and level values of one take, and the sound report of a day's takes, for people who
-// check takes in bulk and for tests.
+// mix and level values of one take, and the sound report of a day's takes (CSV rows, and
+// with --html a page to print), for people who check takes in bulk and for tests.
 //
 //   vantorinfo [--utf8|--cp1252] FILE...
 //   vantorinfo --mix OUT.wav [--levels] FILE
 //   vantorinfo --levels FILE
-//   vantorinfo --report [--per-file] [--output FILE.csv] FILE_OR_FOLDER...
+//   vantorinfo --report [--per-file] [--output FILE.csv] [--html FILE.html] FILE_OR_FOLDER...
 
 #include "vantor_version.h"
 
@@ -14,7 +14,9 @@
 #include "audio/mixdown.h"
 #include "audio/playback.h"
 #include "audio/take_set.h"
+#include "report/card_files.h"
 #include "report/report_csv.h"
+#include "report/report_html.h"
 #include "report/take_report.h"
 #include "audio/wave_file_info.h"
 
@@ -23,6 +25,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <exception>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -49,6 +53,7 @@ struct Options {
     std::vector<const char*> files;
     const char* mixPath = nullptr;
     const char* outputPath = nullptr;   // the report's CSV file; standard output without it
+    const char* htmlPath = nullptr;     // the report's page; then the CSV only to outputPath
     bool levels = false;
     bool report = false;
     bool perFile = false;               // a report row per file, not per take of several files
@@ -60,7 +65,8 @@ enum class Request { Run, Help, Version, Usage };
 void printUsage(std::FILE* to) {
     std::fputs("usage: vantorinfo [--utf8|--cp1252] FILE...\n"
                "       vantorinfo [--mix OUT.wav] [--levels] FILE\n"
-               "       vantorinfo --report [--per-file] [--output FILE.csv] FILE_OR_FOLDER...\n"
+               "       vantorinfo --report [--per-file] [--output FILE.csv] [--html FILE.html]\n"
+               "                  FILE_OR_FOLDER...\n"
                "       vantorinfo --help | --version\n"
                "Prints each take's information as the player shows it, or writes the take's\n"
                "stereo mix (all channels on) and prints its level values per block: eight,\n"
@@ -69,7 +75,9 @@ void printUsage(std::FILE* to) {
                "order): format, labels, start timecode, track names, and per channel the peak\n"
                "in dBFS, the clipped samples and whether it stayed silent. The files of an\n"
                "iXML file set are one take, as the player plays them; --per-file gives every\n"
-               "file a row of its own.\n"
+               "file a row of its own. --html also writes the report as one page to read in a\n"
+               "browser and print (heading on every page, a level bar per channel); the CSV\n"
+               "then goes only to the --output file, if one is named.\n"
                "Exit status: 0 every file is a take (in a report: and intact), 1 one is not,\n"
                "2 usage.\n",
                to);
@@ -82,6 +90,7 @@ Request parseOptions(int argc, char** argv, Options& options) {
         else if (std::strcmp(arg, "--version") == 0) return Request::Version;
         else if (std::strcmp(arg, "--mix") == 0 && i + 1 < argc) options.mixPath = argv[++i];
         else if (std::strcmp(arg, "--output") == 0 && i + 1 < argc) options.outputPath = argv[++i];
+        else if (std::strcmp(arg, "--html") == 0 && i + 1 < argc) options.htmlPath = argv[++i];
         else if (std::strcmp(arg, "--report") == 0) options.report = true;
         else if (std::strcmp(arg, "--per-file") == 0) options.perFile = true;
         else if (std::strcmp(arg, "--levels") == 0) options.levels = true;
@@ -92,9 +101,9 @@ Request parseOptions(int argc, char** argv, Options& options) {
         else options.files.push_back(arg);
     }
     if (options.files.empty()) return Request::Usage;
-    // A report is a mode of its own, and the only one that writes a CSV file.
+    // A report is a mode of its own, and the only one that writes a CSV file or a page.
     if (options.report) return options.mixPath || options.levels || options.utf8 != -1 ? Request::Usage : Request::Run;
-    if (options.outputPath || options.perFile) return Request::Usage;
+    if (options.outputPath || options.perFile || options.htmlPath) return Request::Usage;
     // A mix or level listing is of one take.
     return (options.mixPath == nullptr && !options.levels) || options.files.size() == 1 ? Request::Run : Request::Usage;
 }
@@ -238,40 +247,6 @@ int mixTake(const Options& options) {
 
 namespace fs = std::filesystem;
 
-// A folder's takes: its .wav and .bwf files and those of its subfolders, in name order
-// (byte order of the names, a subfolder where its name sorts). Hidden files (".name",
-// among them the "._name" copies some systems leave on a card) are no takes.
-void collectFolder(const fs::path& folder, std::vector<std::string>& files) {
-    std::error_code error;
-    std::vector<fs::path> entries;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-        entries.push_back(it->path());
-    std::sort(entries.begin(), entries.end(),
-              [](const fs::path& a, const fs::path& b) { return a.filename().string() < b.filename().string(); });
-    for (const fs::path& entry : entries) {
-        const std::string name = entry.filename().string();
-        if (name.empty() || name[0] == '.') continue;
-        if (fs::is_directory(entry, error)) {
-            collectFolder(entry, files);
-            continue;
-        }
-        std::string extension = entry.extension().string();
-        for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-        if (extension == ".wav" || extension == ".bwf") files.push_back(entry.string());
-    }
-}
-
-// The files of a report: each one named, and each folder's takes.
-std::vector<std::string> reportFiles(const std::vector<const char*>& arguments) {
-    std::vector<std::string> files;
-    for (const char* argument : arguments) {
-        std::error_code error;
-        if (fs::is_directory(argument, error)) collectFolder(argument, files);
-        else files.push_back(argument);
-    }
-    return files;
-}
-
 // "12/40 files, 3.2 GB, 1450 MB/s" on one line of standard error, rewritten in place,
 // once the run has taken a second; a few times a second at most.
 class ProgressLine {
@@ -311,47 +286,119 @@ private:
     bool shown_ = false;
 };
 
+// "2026-12-10 14:02", the local time now.
+std::string localDateAndTime() {
+    const std::time_t now = std::time(nullptr);
+    const std::tm* local = std::localtime(&now);
+    char text[32] = {};
+    if (local) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", local);
+    return text;
+}
+
+// The page goes to PATH.tmp and takes the place of PATH only once it is whole, so a run
+// stopped halfway leaves no half page. False, said on standard error, when it failed.
+bool writeHtmlPage(const char* path, const std::vector<TakeReport>& takes, const std::vector<const char*>& reported) {
+    ReportHtmlHeading heading;
+    for (const char* argument : reported) {
+        if (!heading.folder.empty()) heading.folder += ", ";
+        heading.folder += argument;
+    }
+    heading.writtenOn = localDateAndTime();
+    const std::string page = ReportHtmlPage(takes, heading);
+    const std::string temporary = std::string(path) + ".tmp";
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (!file) {
+        std::fprintf(stderr, "vantorinfo: cannot write %s: %s\n", temporary.c_str(), std::strerror(errno));
+        return false;
+    }
+    bool failed = std::fwrite(page.data(), 1, page.size(), file) != page.size();
+    failed |= std::fclose(file) != 0;
+    std::string why = "cannot write " + temporary;
+    if (!failed) {
+        // A path the file system cannot take throws while it is converted.
+        try {
+            std::error_code error;
+            fs::rename(fs::path(temporary), fs::path(path), error);
+            failed = static_cast<bool>(error);
+            if (error) why = "cannot rename " + temporary + ": " + error.message();
+        } catch (const std::exception& error) {
+            failed = true;
+            why = std::string("cannot rename ") + temporary + ": " + error.what();
+        }
+    }
+    if (failed) {
+        std::fprintf(stderr, "vantorinfo: writing %s failed: %s\n", path, why.c_str());
+        std::remove(temporary.c_str());
+    }
+    return !failed;
+}
+
+// The report of one file of the card, or of the take it belongs to; the files it covers go
+// into reported. Whatever happens on the way, the file gets a row that says so.
+TakeReport reportOne(const CardFile& entry, bool perFile, TakeSetFinder& finder, const ReportProgress& bytesRead,
+                     std::set<std::string>& reported) {
+    TakeReport report;
+    try {
+        reported.insert(entry.path);
+        if (!entry.problem.empty()) {
+            report.file = entry.path;
+            report.files.push_back(fs::path(entry.path).filename().string());
+            report.status = entry.problem;
+        } else if (perFile) {
+            report = ReportTake(entry.path, bytesRead);
+        } else {
+            const TakeSet take = finder.find(entry.path);
+            report = ReportTakeSet(take, bytesRead);
+            for (const PlaybackSource& source : take.sources) reported.insert(source.path);
+        }
+    } catch (const std::exception& failure) {
+        report = TakeReport{};
+        report.file = entry.path;
+        report.status = std::string("cannot be reported: ") + failure.what();
+    }
+    return report;
+}
+
 // Every file gets its row, the files of a set one row together (in the row of the first of
-// them the walk meets), written as soon as it is known, whatever the others hold.
+// them the walk meets), written as soon as it is known, whatever the others hold. With a
+// page, the rows go only to an --output file, and the page is written at the end.
 int writeReport(const Options& options) {
-    std::FILE* out = stdout;
+    std::FILE* out = options.htmlPath ? nullptr : stdout;
     if (options.outputPath && !(out = std::fopen(options.outputPath, "wb"))) {
         std::fprintf(stderr, "vantorinfo: cannot write %s: %s\n", options.outputPath, std::strerror(errno));
         return kExitUsage;
     }
-    const std::vector<std::string> files = reportFiles(options.files);
-    bool writeFailed = std::fputs(ReportCsvHeader().c_str(), out) < 0;
+    const std::vector<CardFile> files = ListCardFiles(std::vector<std::string>(options.files.begin(), options.files.end()));
+    bool writeFailed = out && std::fputs(ReportCsvHeader().c_str(), out) < 0;
+    std::vector<TakeReport> pageTakes;
     int status = kExitAllKnown;
     ProgressLine progress(files.size());
     const ReportProgress bytesRead = [&progress](std::uint64_t bytes) { progress.bytesRead(bytes); };
     std::set<std::string> reported;   // the files in a row already
-    for (const std::string& file : files) {
+    TakeSetFinder finder;
+    for (const CardFile& entry : files) {
+        const std::string& file = entry.path;
         if (reported.count(file) > 0) {
             progress.fileDone();
             continue;
         }
-        TakeReport report;
-        if (options.perFile) {
-            report = ReportTake(file, bytesRead);
-            reported.insert(file);
-        } else {
-            const TakeSet take = FindTakeSet(file);
-            report = ReportTakeSet(take, bytesRead);
-            for (const PlaybackSource& source : take.sources) reported.insert(source.path);
-            reported.insert(file);
-        }
+        TakeReport report = reportOne(entry, options.perFile, finder, bytesRead, reported);
         if (!report.intact) status = kExitSomeUnknown;
         if (report.status.rfind("cannot open", 0) == 0) std::fprintf(stderr, "vantorinfo: %s: %s\n", file.c_str(), report.status.c_str());
-        const std::string row = ReportCsvRow(report);
-        writeFailed |= std::fwrite(row.data(), 1, row.size(), out) != row.size();
-        writeFailed |= std::fflush(out) != 0;
+        if (out) {
+            const std::string row = ReportCsvRow(report);
+            writeFailed |= std::fwrite(row.data(), 1, row.size(), out) != row.size();
+            writeFailed |= std::fflush(out) != 0;
+        }
+        if (options.htmlPath) pageTakes.push_back(std::move(report));
         progress.fileDone();
     }
-    if (out != stdout) writeFailed |= std::fclose(out) != 0;
+    if (out && out != stdout) writeFailed |= std::fclose(out) != 0;
     if (writeFailed) {
         std::fprintf(stderr, "vantorinfo: writing the report failed\n");
         return kExitUsage;
     }
+    if (options.htmlPath && !writeHtmlPage(options.htmlPath, pageTakes, options.files)) return kExitUsage;
     return status;
 }
 

@@ -1,7 +1,9 @@
 // The sound report of generated takes: start timecodes worked out by hand, labels, notes and
-// track lists in the recorder layouts, and per-channel peaks of every sample format.
+// track lists in the recorder layouts, and per-channel peaks of every sample format; and the
+// report's HTML page of hand-built reports.
 
 #include "report/report_csv.h"
+#include "report/report_html.h"
 #include "report/take_report.h"
 #include "audio/wave_file_info.h"
 #include "tests/support/wave_writer.h"
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 
 using namespace wavetest;
@@ -159,7 +162,10 @@ void putFraction(Bytes& out, Kind kind, int bits, double fraction) {
 }  // namespace
 
 TEST(TakeReport, PeaksClippingAndSilencePerChannelInEverySampleFormat) {
-    // Channel 1 digital silence, 2 at half scale, 3 at full scale three times, 4 one step of the format.
+    // Channel 1 digital silence, 2 at half scale, 3 at full scale four times (among them the
+    // last frame, past the last whole row of lanes), 4 one step of the format. The take spans
+    // several reads. Both folds, the wide one where the processor has it and the plain one,
+    // give the same figures.
     const struct { const char* name; Kind kind; int bits; const char* format; const char* lowestStep; const char* stepSilent; } rows[] = {
         {"8-bit", Kind::Pcm, 8, "pcm", "-42.1", ""},                    // 1/128
         {"16-bit", Kind::Pcm, 16, "pcm", "-90.3", "silent"},            // 1/32768
@@ -169,7 +175,7 @@ TEST(TakeReport, PeaksClippingAndSilencePerChannelInEverySampleFormat) {
         {"extensible 24-bit", Kind::ExtensiblePcm, 24, "pcm", "-138.5", "silent"},
         {"extensible float", Kind::ExtensibleFloat, 32, "float", "-138.5", "silent"},
     };
-    constexpr int kFrames = 1001;   // 125 rows of 8 lanes per channel and a tail
+    constexpr int kFrames = 70001;   // 8,750 rows of 8 lanes per channel and a tail; 280 KB at 8 bits
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         Bytes pcm;
@@ -177,7 +183,7 @@ TEST(TakeReport, PeaksClippingAndSilencePerChannelInEverySampleFormat) {
         for (int f = 0; f < kFrames; ++f) {
             putFraction(pcm, row.kind, row.bits, 0.0);
             putFraction(pcm, row.kind, row.bits, f % 2 ? -0.25 : 0.5);
-            putFraction(pcm, row.kind, row.bits, f == 0 ? -1.0 : f < 3 ? 1.0 : -0.25);
+            putFraction(pcm, row.kind, row.bits, f == 0 || f == kFrames - 1 ? -1.0 : f < 3 ? 1.0 : -0.25);
             putFraction(pcm, row.kind, row.bits, f % 3 ? step : 0.0);
         }
         WaveWriter w;
@@ -187,12 +193,16 @@ TEST(TakeReport, PeaksClippingAndSilencePerChannelInEverySampleFormat) {
         TempFile file;
         ASSERT_TRUE(writeFile(file.str(), w.bytes()));
 
-        // 1001 frames at 48 kHz: 20.854 ms.
+        // 70001 frames at 48 kHz: 1.458354 s.
         const std::string expected = file.str() + ",ok," + row.format + ",48000," + std::to_string(row.bits) +
-                                     ",4,1001,0.021,,,,,,,,-inf|-6.0|0.0|" + row.lowestStep + ",0|0|3|0,silent|||" +
+                                     ",4,70001,1.458,,,,,,,,-inf|-6.0|0.0|" + row.lowestStep + ",0|0|4|0,silent|||" +
                                      row.stepSilent + "," + file.str().substr(file.str().find_last_of("/\\") + 1) +
                                      ",,,,,,\r\n";
-        EXPECT_EQ(ReportCsvRow(ReportTake(file.str())), expected);
+        for (const bool wide : {true, false}) {
+            UseWideFolds(wide);
+            EXPECT_EQ(ReportCsvRow(ReportTake(file.str())), expected) << (wide ? "wide fold" : "plain fold");
+        }
+        UseWideFolds(true);
     }
 }
 
@@ -328,5 +338,120 @@ TEST(TakeReport, RefusesWhatInspectionRefuses) {
         WaveFileInfo info;
         EXPECT_EQ(InspectWaveFile(&info, file.str().c_str()) == kInspectOk, row.playable);
         EXPECT_EQ(ReportTake(file.str()).status, row.status);
+    }
+}
+
+TEST(TakeReport, OriginationDateAsWrittenOrNone) {
+    const struct { const char* name; std::string field; const char* date; } rows[] = {
+        {"a date", "2026-12-09", "2026-12-09"},
+        {"another writing", "2026/12/09", "2026/12/09"},
+        {"zeros", std::string(10, '\0'), ""},
+        {"blanks", std::string(10, ' '), ""},
+        {"a stray byte", std::string("2026-12-0\x01", 10), ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        WaveWriter w;
+        w.riff();
+        const std::size_t bext = w.bext("sSCENE=1\r\n");
+        w.fmtPcm(1, 48000, 16);
+        w.data(Bytes(2 * 100, 0));
+        Bytes bytes = w.bytes();
+        std::copy(row.field.begin(), row.field.end(), bytes.begin() + static_cast<std::ptrdiff_t>(bext + 320));
+        TempFile file;
+        ASSERT_TRUE(writeFile(file.str(), bytes));
+        EXPECT_EQ(ReportTake(file.str()).date, row.date);
+    }
+}
+
+namespace {
+
+TakeReport pageTake(const std::string& name, std::int64_t frames, const std::string& project, const std::string& date) {
+    TakeReport take;
+    take.file = "CARD/" + name;
+    take.files = {name};
+    take.isTake = take.intact = true;
+    take.format = "pcm";
+    take.sampleRate = 48000;
+    take.bits = 24;
+    take.channels = 2;
+    take.frames = frames;
+    take.project = project;
+    take.date = date;
+    take.peaks = {{-6.0, 0}, {-12.0, 0}};
+    return take;
+}
+
+std::size_t occurrences(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
+    return count;
+}
+
+}  // namespace
+
+TEST(TakeReport, HtmlEscapesEveryTextOfATake) {
+    const struct { const char* text; const char* html; } rows[] = {
+        {"Scene 12A", "Scene 12A"},
+        {"Tom & Jerry", "Tom &amp; Jerry"},
+        {"<script>x</script>", "&lt;script&gt;x&lt;/script&gt;"},
+        {"the \"wild\" line", "the &quot;wild&quot; line"},
+        {"it's", "it&#39;s"},
+        {"J\xC3\xA4ger", "J\xC3\xA4ger"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(HtmlEscaped(row.text), row.html) << row.text;
+
+    // Each text a tag of its own that the page's markup never holds.
+    TakeReport take = pageTake("<file>.WAV", 48000, "<project>", "2026-12-09");
+    take.scene = take.take = take.tape = take.note = take.status = "<label>";
+    take.trackNames = {"<track>", "'"};
+    const std::string page = ReportHtmlPage({take}, {"<folder>", "2026-12-10 14:02"});
+    for (const char* tag : {"<file>", "<project>", "<label>", "<track>", "<folder>"}) EXPECT_EQ(page.find(tag), std::string::npos) << tag;
+    EXPECT_NE(page.find("&lt;file&gt;.WAV"), std::string::npos);
+    EXPECT_NE(page.find("&lt;track&gt;, &#39;"), std::string::npos);
+    EXPECT_EQ(occurrences(page, "&lt;label&gt;"), 5u);   // the heading's tape, and the take's scene, take, note and status
+}
+
+TEST(TakeReport, HtmlMarksCircledTakesAndClippedAndSilentChannels) {
+    TakeReport circled = pageTake("A.WAV", 48000, "", "");
+    circled.take = "12";
+    circled.circled = true;
+    circled.channels = 4;
+    circled.peaks = {{-6.0, 0}, {0.0, 7}, {-std::numeric_limits<double>::infinity(), 0}, {-70.0, 0}};
+    TakeReport plain = pageTake("B.WAV", 48000, "", "");
+    plain.take = "13";
+    TakeReport noLevels = pageTake("C.WAV", -1, "", "");
+    noLevels.peaks.clear();
+    noLevels.status = "not a take";
+    const std::string page = ReportHtmlPage({circled, plain, noLevels}, {"CARD", "2026-12-10 14:02"});
+
+    EXPECT_EQ(occurrences(page, "<tr class=\"take circled\">"), 1u);
+    EXPECT_NE(page.find("<span class=\"circle\">12</span>"), std::string::npos);
+    EXPECT_EQ(page.find("<span class=\"circle\">13</span>"), std::string::npos);
+    EXPECT_EQ(occurrences(page, "<svg"), 2u);   // none for the take without levels
+    EXPECT_NE(page.find("<g class=\"clipped\"><title>channel 2: 0.0 dBFS, clipped, 7 samples at full scale</title>"), std::string::npos);
+    EXPECT_EQ(occurrences(page, "<g class=\"clipped\">"), 1u);
+    EXPECT_EQ(occurrences(page, "<g class=\"silent\">"), 2u);
+    EXPECT_NE(page.find("clipped: ch 2; silent: ch 3, 4"), std::string::npos);
+}
+
+TEST(TakeReport, HtmlHeadingTotalsTheTakes) {
+    // 61.5 s and an hour: 1:01:02 in all; a take without data adds nothing to the length.
+    const std::vector<TakeReport> takes = {pageTake("A.WAV", 2952000, "NIGHT", "2026-12-10"),
+                                           pageTake("B.WAV", 172800000, "DAY", "2026-12-08"),
+                                           pageTake("C.WAV", -1, "NIGHT", "2026-12-09")};
+    const struct { const char* name; std::vector<TakeReport> takes; const char* parts[4]; } rows[] = {
+        {"several projects and days", takes,
+         {"<b>Project</b>NIGHT, DAY</span>", "<b>Takes</b>3 takes, 1:01:02</span>",
+          "<b>Recorded</b>2026-12-08 \xE2\x80\x93 2026-12-10</span>", "<td class=\"nowrap\">1:01.5</td>"}},
+        {"one take", {takes[1]},
+         {"<b>Project</b>DAY</span>", "<b>Takes</b>1 take, 1:00:00</span>", "<b>Recorded</b>2026-12-08</span>",
+          "<td class=\"nowrap\">1:00:00</td>"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string page = ReportHtmlPage(row.takes, {"E:\\", "2026-12-10 14:02"});
+        for (const char* part : row.parts) EXPECT_NE(page.find(part), std::string::npos) << part;
+        EXPECT_NE(page.find("<b>Written</b>2026-12-10 14:02</span>"), std::string::npos);
     }
 }

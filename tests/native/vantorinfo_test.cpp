@@ -17,6 +17,7 @@
 #define popen _popen
 #define pclose _pclose
 #else
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -324,6 +325,88 @@ TEST(VantorInfo, ReportGivesATakeOfSeveralFilesOneRowAndPerFileOneRowEach) {
     EXPECT_EQ(takeColumns(files.output, folderText), expectedFiles) << files.output;
 }
 
+TEST(VantorInfo, ReportGoesToTheEndOfACardWhateverItHolds) {
+    // 10,000 files: 2,000 plain takes and 2,000 sets of four mono files, every fifth set without
+    // its fourth file. Each set is one row, so the report has 4,000 rows, each whole.
+    TempFolder folder;
+    for (int k = 0; k < 2000; ++k) {
+        char name[32];
+        std::snprintf(name, sizeof name, "P%04d.WAV", k);
+        ASSERT_TRUE(writeFile(folder.file(name), shortTake(16)));
+        for (int member = 1; member <= 4; ++member) {
+            if (member == 4 && k % 5 == 0) continue;
+            std::snprintf(name, sizeof name, "S%04d_%d.WAV", k, member);
+            ASSERT_TRUE(writeFile(folder.file(name), setMember("U" + std::to_string(k), 4, member, "T", 8192)));
+        }
+    }
+    std::vector<std::string> expectedOdd;
+#ifndef _WIN32
+    // What a card should not hold (only a POSIX file system makes these): a pipe, a link that
+    // leads nowhere, a folder that links back to the card, and a name in code page 1252 (its
+    // row names it in UTF-8); and a name in UTF-8 with a letter outside code page 1252.
+    const std::filesystem::path odd = folder.path() / "Z_odd";
+    std::filesystem::create_directories(odd);
+    ASSERT_EQ(mkfifo((odd / "a_pipe.wav").c_str(), 0600), 0);
+    std::filesystem::create_symlink("nowhere.wav", odd / "b_link.wav");
+    std::filesystem::create_directory_symlink("..", odd / "c_back");
+    ASSERT_TRUE(writeFile((odd / "d_J\xE4ger.wav").string(), shortTake(24)));
+    ASSERT_TRUE(writeFile((odd / "e_\xCE\xA9.wav").string(), shortTake(8)));
+    expectedOdd = {
+        "Z_odd/a_pipe.wav,not a plain file",
+        "Z_odd/b_link.wav,cannot open: No such file or directory",
+        "Z_odd/c_back,links back to " + folder.path().string(),
+        "Z_odd/d_J\xC3\xA4ger.wav,ok",
+        "Z_odd/e_\xCE\xA9.wav,ok",
+    };
+#endif
+    const std::string csv = folder.file("report.csv");
+    const RunResult run = runTool("--report --output \"" + csv + "\" \"" + folder.path().string() + "\" 2>\"" + folder.file("errors.txt") + "\"");
+    EXPECT_EQ(run.status, 1);
+    int whole = 0, plainOk = 0, setsOk = 0, setsShort = 0;
+    std::vector<std::string> oddRows;
+    for (const std::string& row : takeColumns(readText(csv), folder.path().string())) {
+        whole += row.rfind("short row", 0) != 0;
+        const std::string fileAndStatus = row.substr(0, row.find(',', row.find(',') + 1));
+        if (row.rfind("P", 0) == 0) plainOk += fileAndStatus.ends_with(",ok");
+        else if (row.rfind("S", 0) == 0 && fileAndStatus.ends_with(",ok")) ++setsOk;
+        else if (row.rfind("S", 0) == 0 && row.find(",\"3 of 4 files, 1 not found\",") != std::string::npos) ++setsShort;
+        else oddRows.push_back(fileAndStatus);
+    }
+    EXPECT_EQ(whole, 4000 + static_cast<int>(expectedOdd.size()));
+    EXPECT_EQ(plainOk, 2000);
+    EXPECT_EQ(setsOk, 1600);
+    EXPECT_EQ(setsShort, 400);
+    EXPECT_EQ(oddRows, expectedOdd);
+}
+
+TEST(VantorInfo, ReportPageTakesItsPlaceOnlyWhenWhole) {
+    TempFolder folder;
+    ASSERT_TRUE(writeFile(folder.file("a_take.wav"), shortTake(16)));
+    std::filesystem::create_directories(folder.path() / "taken.html");   // no file can replace a folder
+    const std::string take = "\"" + folder.file("a_take.wav") + "\"";
+    const struct { const char* name; std::string arguments; int status; bool pageWritten, csvWritten; } rows[] = {
+        {"page alone", "--report --html \"" + folder.file("day.html") + "\" " + take, 0, true, false},
+        {"page and CSV file", "--report --output \"" + folder.file("day.csv") + "\" --html \"" + folder.file("day.html") + "\" " + take,
+         0, true, true},
+        {"page cannot take its place", "--report --html \"" + folder.file("taken.html") + "\" " + take, 2, false, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(writeFile(folder.file("day.html"), bytesOf("an older page")));   // replaced, not kept
+        std::error_code error;
+        std::filesystem::remove(folder.file("day.csv"), error);
+        const std::string errors = folder.file("errors.txt");
+        const RunResult run = runTool(row.arguments + " 2>\"" + errors + "\"");
+        EXPECT_EQ(run.status, row.status);
+        EXPECT_EQ(run.output, "");   // with --html the rows go only to --output
+        EXPECT_EQ(readText(folder.file("day.html")).rfind("<!DOCTYPE html>", 0) == 0, row.pageWritten);
+        EXPECT_EQ(readText(folder.file("day.csv")).rfind("file,status,", 0) == 0, row.csvWritten);
+        EXPECT_FALSE(std::filesystem::exists(folder.file("day.html.tmp")));
+        EXPECT_FALSE(std::filesystem::exists(folder.file("taken.html.tmp")));
+        EXPECT_EQ(readText(errors).rfind("vantorinfo: writing", 0) == 0, row.status == 2) << readText(errors);
+    }
+}
+
 TEST(VantorInfo, HelpVersionAndWrongOptionsExitAsPeopleExpect) {
     TempFile errors("errors");
     const struct { const char* arguments; int status; const char* stdoutStart; const char* stderrStart; } rows[] = {
@@ -333,6 +416,7 @@ TEST(VantorInfo, HelpVersionAndWrongOptionsExitAsPeopleExpect) {
         {"--report", 2, "", "usage: vantorinfo"},                 // no file
         {"--output x.csv x.wav", 2, "", "usage: vantorinfo"},     // a CSV file only for a report
         {"--per-file x.wav", 2, "", "usage: vantorinfo"},         // rows only in a report
+        {"--html x.html x.wav", 2, "", "usage: vantorinfo"},      // a page only of a report
         {"--report --mix m.wav x.wav", 2, "", "usage: vantorinfo"},
     };
     for (const auto& row : rows) {
