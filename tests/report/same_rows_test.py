@@ -8,7 +8,8 @@ separators made alike), and the exit statuses.
 The card holds what a day's card holds and what it should not: takes of every sample format,
 a take of 12 channels, an iXML file set (whole, and one with a file missing), labels and
 timecode, names in UTF-8 with letters inside and outside code page 1252, a file that is no
-take, a cut one, a link that leads nowhere and a folder that links back to the card.
+take, a cut one and a folder that links back to the card. (A link that leads nowhere is
+left to the native test: wine does not list one, so there is nothing to compare.)
 Needs VP_WINE (the test environment's wine) in the environment.
 """
 
@@ -97,8 +98,16 @@ def write_card(card):
         os.makedirs(os.path.dirname(path), exist_ok=True)
         with open(path, 'wb') as out:
             out.write(data)
-    os.symlink('nowhere.wav', os.path.join(card, 'A008_link.wav'))
     os.symlink('..', os.path.join(card, 'Tag 2', 'back'))
+
+
+# What the card's report says of each take, in the walk's order.
+EXPECTED_STATUSES = [
+    ['card/A001_ä.WAV', 'ok'], ['card/A002_Ω.WAV', 'ok'], ['card/A003.WAV', 'ok'], ['card/A004.WAV', 'ok'],
+    ['card/A005.WAV', 'ok'], ['card/A006.WAV', 'data shorter than declared'], ['card/A007.WAV', 'ok'],
+    ['card/S001_2.WAV', 'ok'], ['card/S002_1.WAV', '1 of 2 files, 1 not found'], ['card/Tag 2/B001.BWF', 'ok'],
+    ['card/Tag 2/back', 'links back to card'], ['card/Tag 2/日本語.wav', 'ok'], ['card/notes.wav', 'not a take'],
+]
 
 
 def report(command, card_name, cwd, env=None):
@@ -127,8 +136,9 @@ def main():
 
     if native_status != windows_status:
         failures.append('exit status: native %d, Windows %d' % (native_status, windows_status))
-    if len(native_rows) < 18:
-        failures.append('the native report has %d rows, fewer than the card holds: %r' % (len(native_rows), native_errors))
+    statuses = [row[:2] for row in native_rows[1:]]
+    if statuses != EXPECTED_STATUSES:
+        failures.append('the native report is not the card\'s: %r (%s)' % (statuses, native_errors.strip()))
     header = native_rows[0] if native_rows else []
     for k in range(max(len(native_rows), len(windows_rows))):
         mine = native_rows[k] if k < len(native_rows) else None
@@ -143,12 +153,10 @@ def main():
                         failures.append('row %d, %s: native %r, Windows %r' % (k, name, a, b))
             else:
                 failures.append('row %d: native %r, Windows %r' % (k, mine, theirs))
-    print('%d rows from each build, exit status %d and %d' % (len(native_rows) - 1, native_status, windows_status))
-    for row in native_rows[1:]:
-        print('  %s: %s' % (row[0], row[1]))
+    print('%d and %d rows, exit status %d and %d' % (len(native_rows) - 1, len(windows_rows) - 1, native_status, windows_status))
     if failures:
-        print('FAILED: the builds differ:')
-        for failure in failures:
+        print('FAILED: the builds differ (%d differences; the first 40 follow):' % len(failures))
+        for failure in failures[:40]:
             print('  ' + failure)
         if windows_errors:
             print('the Windows build said: ' + windows_errors.strip())
