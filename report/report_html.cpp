@@ -68,8 +68,8 @@ tr { break-inside: avoid; page-break-inside: avoid; }
 
 std::string text(std::string_view utf8) { return HtmlEscaped(utf8); }
 
-// File names and the folder come from the command line and the file system: on Windows in
-// the code page, which the page must not pass on as it is.
+// File names and the folder are the bytes the command line and the file system gave: a name
+// in code page 1252 (no UTF-8) must not reach the page as it is.
 std::string nameText(std::string_view name) { return HtmlEscaped(AsUtf8(name)); }
 
 std::string fileName(const std::string& path) {

@@ -1,0 +1,26 @@
+# cmake -DOBJDUMP=... -DPROGRAM=vantorinfo.exe -P check_vantorinfo_file.cmake
+# The shipped vantorinfo.exe imports only Windows' own DLLs and carries the manifest that
+# makes UTF-8 its code page (without it, names outside the code page cannot be opened).
+cmake_minimum_required(VERSION 3.25)
+execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "objdump failed on ${PROGRAM}")
+endif()
+set(allowed KERNEL32.DLL MSVCRT.DLL ADVAPI32.DLL USER32.DLL)
+string(REGEX MATCHALL "DLL Name: [^\r\n]+" imports "${dump}")
+foreach(line IN LISTS imports)
+  string(REPLACE "DLL Name: " "" dll "${line}")
+  string(TOUPPER "${dll}" dll)
+  if(NOT dll IN_LIST allowed)
+    message(FATAL_ERROR "${PROGRAM} imports ${dll}")
+  endif()
+endforeach()
+
+file(READ ${PROGRAM} bytes HEX)
+string(HEX "<activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/WindowsSettings\">UTF-8</activeCodePage>" wanted)
+string(TOLOWER "${wanted}" wanted)
+string(FIND "${bytes}" "${wanted}" at)
+if(at EQUAL -1)
+  message(FATAL_ERROR "${PROGRAM} does not carry the UTF-8 code page in its manifest")
+endif()
+message(STATUS "imports: ${imports}; UTF-8 code page in the manifest")
